@@ -1,0 +1,6 @@
+function(dedevev_target_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(DEDEVEV_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()

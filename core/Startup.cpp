@@ -1,0 +1,131 @@
+#include "core/Startup.h"
+
+#include <locale>
+#include <mutex>
+#include <vector>
+
+#include "core/AppSettings.h"
+#include "core/GlobalService.h"
+#include "core/Paths.h"
+#include "core/TextCodec.h"
+#include "device/DeviceHolder.h"
+
+namespace dedevev {
+
+namespace {
+
+std::mutex g_hooks_mutex;
+std::vector<std::function<void()>>& ExitHooks() {
+    static std::vector<std::function<void()>> hooks;
+    return hooks;
+}
+
+bool StoredFileExists(const std::u16string& path) {
+    return FileExists(ResolvePathNoCase(NativePath(path)));
+}
+
+std::u16string ShownPath(const std::u16string& path) {
+    return Utf8ToUtf16(NativePath(path));
+}
+
+// The title every message box carries; before any language file is read the product
+// name stands in for it.
+std::u16string MessageCaption() {
+    ILocalizer* localizer = CGlobalService::Instance().Localizer();
+    const std::u16string key = u"Title";
+    const std::u16string& title = localizer->GetText(key, u"DlgMessageBox");
+    return &title == &key || title.empty() ? std::u16string(u"DEDEVev") : title;
+}
+
+}  // namespace
+
+CDEDEVev::CDEDEVev(IAppShell* shell) : shell_(shell), lock_(kInstanceLockName) {}
+
+CDEDEVev::~CDEDEVev() = default;
+
+void CDEDEVev::AddExitHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(g_hooks_mutex);
+    ExitHooks().push_back(std::move(hook));
+}
+
+bool CDEDEVev::CheckLanguage() {
+    AppSettings& settings = CurrentSettings();
+    std::u16string path = settings.LanguageFilePath();
+    if (!StoredFileExists(path)) {
+        shell_->ShowMessage(u"Warning: localizing file missing.\r\n" + ShownPath(path) +
+                                u"\r\nDefault language will be used.",
+                            MessageCaption(), MessageIcon::kExclamation);
+        settings.options.local = DefaultSettings().options.local;
+        path = settings.LanguageFilePath();
+        if (!StoredFileExists(path)) {
+            shell_->ShowMessage(u"Fatal error: localizing file lost.\r\n" + ShownPath(path) +
+                                    u"\r\nThis application has to quit." +
+                                    u"\r\nReinstallation will resolve this issue.",
+                                MessageCaption(), MessageIcon::kStop);
+            return false;
+        }
+    }
+    CGlobalService::Instance().SwitchLanguage(ResolvePathNoCase(NativePath(path)));
+    shell_->OnLanguageReady();
+    return true;
+}
+
+bool CDEDEVev::CheckSkin() {
+    AppSettings& settings = CurrentSettings();
+    std::u16string path = settings.SkinFilePath();
+    if (!StoredFileExists(path)) {
+        settings.options.skin = DefaultSettings().options.skin;
+        path = settings.SkinFilePath();
+        if (!StoredFileExists(path)) {
+            shell_->ShowMessage(LocalText(u"NoSkinFile", u""), MessageCaption(),
+                                MessageIcon::kExclamation);
+            return false;
+        }
+    }
+    CGlobalService::Instance().SwitchSkin(ResolvePathNoCase(NativePath(path)));
+    return true;
+}
+
+bool CDEDEVev::InitInstance() {
+    // The user's locale for the standard streams; an unusable LANG leaves the C locale.
+    try {
+        std::locale::global(std::locale(""));
+    } catch (const std::exception&) {
+    }
+
+    AppSettings& settings = CurrentSettings();
+    settings.LoadSettings(DataFolder() + u"Set.dat");
+
+    if (!CheckLanguage()) return false;
+    if (!CheckSkin()) return false;
+
+    if (!lock_.TryAcquire(10)) {
+        shell_->ShowMessage(LocalText(u"InstanceRunning", u""), LocalText(u"DEDEVev", u""),
+                            MessageIcon::kInformation);
+        return false;
+    }
+
+    if (IHardwareInfo* hardware = Devices().Hardware()) hardware->ProbeStart();
+
+    shell_->RunMainWindow();
+    return true;
+}
+
+int CDEDEVev::ExitInstance() {
+    // A copy that never got the instance lock leaves the running copy's files alone.
+    if (!lock_.Owned()) return 0;
+    CurrentSettings().SaveSettings();
+    if (Devices().ModemAgent() != nullptr) {
+        std::vector<std::function<void()>> hooks;
+        {
+            std::lock_guard<std::mutex> lock(g_hooks_mutex);
+            hooks = ExitHooks();
+        }
+        for (auto& hook : hooks) hook();
+        Devices().ReleaseModemAgent();
+    }
+    lock_.Release();
+    return 0;
+}
+
+}  // namespace dedevev

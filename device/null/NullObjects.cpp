@@ -1,0 +1,10 @@
+#include "device/null/NullObjects.h"
+
+namespace dedevev {
+
+const CardContact& CNullPhonebook::GetAt(int) {
+    static const CardContact kEmpty;
+    return kEmpty;
+}
+
+}  // namespace dedevev

@@ -1,0 +1,86 @@
+#include "mainwindow/PlaceholderMainWindow.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "mainwindow/SkinImageButton.h"
+#include "resources/views/QtSkin.h"
+
+namespace dedevev {
+
+PlaceholderMainWindow::PlaceholderMainWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName("MainWindow");
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground, false);
+    min_button_ = new SkinImageButton("Min_Normal", "Min_Hover", "Min_Down", "MIn_Disable", this);
+    min_button_->setObjectName("BtnMin");
+    close_button_ =
+        new SkinImageButton("Close_Normal", "Close_Hover", "Close_Down", "Close_Disable", this);
+    close_button_->setObjectName("BtnClose");
+    connect(min_button_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
+    connect(close_button_, &QAbstractButton::clicked, this, &QDialog::accept);
+    ApplySkin();
+    OnLanguageChanged();
+}
+
+void PlaceholderMainWindow::ApplySkin() {
+    ISkin* skin = Skin();
+    const SkinBitmap* background = skin->GetBitmapOrDefault(u"Background");
+    QSize size = BitmapSize(background);
+    if (size.width() < 200 || size.height() < 100) size = QSize(800, 600);
+    setFixedSize(size);
+    static_cast<SkinImageButton*>(min_button_)->ReloadImages();
+    static_cast<SkinImageButton*>(close_button_)->ReloadImages();
+    const int top = 8;
+    close_button_->move(width() - close_button_->width() - 10, top);
+    min_button_->move(close_button_->x() - min_button_->width() - 4, top);
+    const QRegion region = RegionFromBitmap(background, QPoint(0, 0), skin->GetTransparentColor());
+    if (!region.isEmpty()) {
+        setMask(region);
+    } else {
+        clearMask();
+    }
+    update();
+}
+
+void PlaceholderMainWindow::OnLanguageChanged() {
+    setWindowTitle(LocalQText("DEDEVev"));
+    update();
+}
+
+void PlaceholderMainWindow::OnSkinChanged() { ApplySkin(); }
+
+void PlaceholderMainWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    ISkin* skin = Skin();
+    const SkinBitmap* background = skin->GetBitmap(u"Background");
+    if (background != nullptr) {
+        DrawAt(painter, background, QPoint(0, 0));
+    } else {
+        painter.fillRect(rect(), ToQColor(skin->GetColor(u"DlgBkColor")));
+    }
+    painter.setPen(Qt::white);
+    painter.setFont(LocalFont("Title"));
+    painter.drawText(QRect(16, 6, width() / 2, 30), Qt::AlignLeft | Qt::AlignVCenter,
+                     LocalQText("DEDEVev"));
+}
+
+void PlaceholderMainWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        dragging_ = true;
+        drag_offset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void PlaceholderMainWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_) move(event->globalPosition().toPoint() - drag_offset_);
+    QDialog::mouseMoveEvent(event);
+}
+
+void PlaceholderMainWindow::mouseReleaseEvent(QMouseEvent* event) {
+    dragging_ = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+}  // namespace dedevev
