@@ -31,7 +31,8 @@ AppShell::AppShell() {
     log_path_ = qEnvironmentVariable("DEDEVEV_MESSAGE_LOG");
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("DEDEVEV_EXIT_AFTER_MS", &ok);
-    if (ok && ms >= 0) exit_after_ms_ = ms;
+    if (ok && ms >= 0)
+        exit_after_ms_ = ms;
 }
 
 void AppShell::Log(const QString& line) {
@@ -74,12 +75,15 @@ void AppShell::ShowMessage(const std::u16string& text, const std::u16string& cap
 
 void AppShell::RunMainWindow() {
     PlaceholderMainWindow window;
-    if (exit_after_ms_ >= 0) QTimer::singleShot(exit_after_ms_, &window, &QDialog::accept);
+    if (exit_after_ms_ >= 0)
+        QTimer::singleShot(exit_after_ms_, &window, &QDialog::accept);
     QTimer::singleShot(0, &window, [this] {
-        if (!log_path_.isEmpty()) Log("window\tshown");
+        if (!log_path_.isEmpty())
+            Log("window\tshown");
     });
     window.exec();
-    if (!log_path_.isEmpty()) Log("window\tclosed");
+    if (!log_path_.isEmpty())
+        Log("window\tclosed");
 }
 
 }  // namespace dedevev

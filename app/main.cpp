@@ -24,14 +24,16 @@ void OnTerminate(int) {
 // SIGTERM and SIGINT close the windows the normal way, so the exit sequence still saves
 // the settings and releases the device.
 void RouteTerminationSignals(QApplication& app) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_pipe) != 0) return;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_pipe) != 0)
+        return;
     auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t n = ::read(g_signal_pipe[0], &byte, 1);
         QApplication::closeAllWindows();
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* dialog = qobject_cast<QDialog*>(widget)) dialog->reject();
+            if (auto* dialog = qobject_cast<QDialog*>(widget))
+                dialog->reject();
         }
     });
     struct sigaction action {};

@@ -17,8 +17,8 @@ namespace {
 const std::string& BigFile() {
     static const std::string path = [] {
         std::string english;
-        dedevev::ReadWholeFile(std::string(DEDEVEV_SOURCE_DIR) + "/resources/data/Localize/English.txt",
-                               &english);
+        dedevev::ReadWholeFile(
+            std::string(DEDEVEV_SOURCE_DIR) + "/resources/data/Localize/English.txt", &english);
         std::string big;
         for (int copy = 0; big.size() < 1'000'000; ++copy) {
             std::string part = english;
@@ -26,14 +26,16 @@ const std::string& BigFile() {
             std::string renamed;
             renamed.reserve(part.size() + 1024);
             for (std::size_t i = 0; i < part.size(); ++i) {
-                if (part[i] == ']' && (i + 1 == part.size() || part[i + 1] == '\n' || part[i + 1] == '\r')) {
+                if (part[i] == ']' &&
+                    (i + 1 == part.size() || part[i + 1] == '\n' || part[i + 1] == '\r')) {
                     renamed += "_" + std::to_string(copy);
                 }
                 renamed += part[i];
             }
             big += renamed;
             big += "\n";
-            if (english.empty()) break;
+            if (english.empty())
+                break;
         }
         char name[] = "/tmp/dedevev-bench-XXXXXX";
         const int fd = ::mkstemp(name);
@@ -52,7 +54,8 @@ void BM_RawRead(benchmark::State& state) {
         dedevev::ReadWholeFile(BigFile(), &bytes);
         benchmark::DoNotOptimize(bytes.data());
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_RawRead);
 
@@ -66,7 +69,8 @@ void BM_TextTableParse(benchmark::State& state) {
         benchmark::DoNotOptimize(sections);
     }
     state.counters["sections"] = static_cast<double>(sections);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_TextTableParse);
 
@@ -78,7 +82,8 @@ void BM_LocalizerLoad(benchmark::State& state) {
         localizer.Load(BigFile());
         benchmark::DoNotOptimize(localizer.GetLanguageId());
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_LocalizerLoad);
 

@@ -25,8 +25,12 @@ const std::u16string kSms = u"SMS";
 const std::u16string kSecurity = u"Security";
 const std::u16string kServiceCode = u"ServiceCode";
 
-std::u16string ToText(int value) { return Utf8ToUtf16(std::to_string(value)); }
-std::u16string ToText(bool value) { return value ? u"1" : u"0"; }
+std::u16string ToText(int value) {
+    return Utf8ToUtf16(std::to_string(value));
+}
+std::u16string ToText(bool value) {
+    return value ? u"1" : u"0";
+}
 
 // Reads one section's keys with the rules of the settings file: "cond." keys only when
 // present, "always" keys whatever the file says.
@@ -37,13 +41,16 @@ public:
     std::u16string Raw(std::u16string_view key) const { return table_.Value(section_, key); }
     bool Present(std::u16string_view key) const { return table_.Has(section_, key); }
     void TextIfPresent(std::u16string_view key, std::u16string& into) const {
-        if (Present(key)) into = Raw(key);
+        if (Present(key))
+            into = Raw(key);
     }
     void BoolIfPresent(std::u16string_view key, bool& into) const {
-        if (Present(key)) into = Raw(key) == u"1";
+        if (Present(key))
+            into = Raw(key) == u"1";
     }
     void IntIfPresent(std::u16string_view key, int& into) const {
-        if (Present(key)) into = ParseInt(Raw(key));
+        if (Present(key))
+            into = ParseInt(Raw(key));
     }
     bool BoolAlways(std::u16string_view key) const { return Raw(key) == u"1"; }
     int IntAlways(std::u16string_view key) const { return ParseInt(Raw(key)); }
@@ -53,13 +60,16 @@ private:
     std::u16string section_;
 };
 
-std::u16string MusicDefault(const char16_t* file) { return ProgramFolder() + u"Music\\" + file; }
+std::u16string MusicDefault(const char16_t* file) {
+    return ProgramFolder() + u"Music\\" + file;
+}
 
 }  // namespace
 
 int ParseInt(std::u16string_view value) {
     std::size_t i = 0;
-    while (i < value.size() && IsSpace(value[i])) ++i;
+    while (i < value.size() && IsSpace(value[i]))
+        ++i;
     bool negative = false;
     if (i < value.size() && (value[i] == u'-' || value[i] == u'+')) {
         negative = value[i] == u'-';
@@ -68,11 +78,15 @@ int ParseInt(std::u16string_view value) {
     long long result = 0;
     for (; i < value.size() && value[i] >= u'0' && value[i] <= u'9'; ++i) {
         result = result * 10 + (value[i] - u'0');
-        if (result > 0x7FFFFFFFLL) result = 0x80000000LL;  // saturate like a 32-bit scan
+        if (result > 0x7FFFFFFFLL)
+            result = 0x80000000LL;  // saturate like a 32-bit scan
     }
-    if (negative) result = -result;
-    if (result > 0x7FFFFFFF) result = 0x7FFFFFFF;
-    if (result < -0x7FFFFFFFLL - 1) result = -0x7FFFFFFFLL - 1;
+    if (negative)
+        result = -result;
+    if (result > 0x7FFFFFFF)
+        result = 0x7FFFFFFF;
+    if (result < -0x7FFFFFFFLL - 1)
+        result = -0x7FFFFFFFLL - 1;
     return static_cast<int>(result);
 }
 
@@ -99,7 +113,8 @@ std::u16string NormaliseResourcePath(std::u16string_view value, std::u16string_v
     auto fold = [](std::u16string_view text) {
         std::u16string out = ToLower(text);
         for (auto& c : out) {
-            if (c == u'/') c = u'\\';
+            if (c == u'/')
+                c = u'\\';
         }
         return out;
     };
@@ -115,17 +130,19 @@ CServiceCodes::CServiceCodes() {
 
 void CServiceCodes::Set(std::u16string_view name, std::u16string_view value) {
     for (Entry& entry : entries_) {
-        if (!EqualsNoCase(entry.row.name, name) || value.empty()) continue;
+        if (!EqualsNoCase(entry.row.name, name) || value.empty())
+            continue;
         const std::size_t comma = value.find(u',');
         entry.first = std::u16string(value.substr(0, comma));
-        entry.second =
-            comma == std::u16string_view::npos ? std::u16string() : std::u16string(value.substr(comma + 1));
+        entry.second = comma == std::u16string_view::npos ? std::u16string()
+                                                          : std::u16string(value.substr(comma + 1));
     }
 }
 
 const CServiceCodes::Entry* CServiceCodes::Find(std::u16string_view name) const {
     for (const Entry& entry : entries_) {
-        if (EqualsNoCase(entry.row.name, name)) return &entry;
+        if (EqualsNoCase(entry.row.name, name))
+            return &entry;
     }
     return nullptr;
 }
@@ -163,7 +180,8 @@ void AppSettings::LoadSettings(const std::u16string& path) {
     d.TextIfPresent(u"MccMnc", dial.mcc_mnc);
     d.TextIfPresent(u"Number", dial.number);
     d.TextIfPresent(u"User", dial.user);
-    if (d.Present(u"Pass")) dial.pass = UnescapePassword(d.Raw(u"Pass"));
+    if (d.Present(u"Pass"))
+        dial.pass = UnescapePassword(d.Raw(u"Pass"));
     d.TextIfPresent(u"Apn", dial.apn);
     d.IntIfPresent(u"NetSel", dial.net_sel);
     d.TextIfPresent(u"DNSMain", dial.dns_main);
@@ -183,7 +201,8 @@ void AppSettings::LoadSettings(const std::u16string& path) {
     const SectionReader o(table, kOptions);
     o.TextIfPresent(u"URL", options.url);
     o.TextIfPresent(u"Skin", options.skin);
-    if (o.Present(u"Local")) options.local = NormaliseResourcePath(o.Raw(u"Local"), u"Localize\\");
+    if (o.Present(u"Local"))
+        options.local = NormaliseResourcePath(o.Raw(u"Local"), u"Localize\\");
     if (o.Present(u"SkinLocal")) {
         options.skin_local = NormaliseResourcePath(o.Raw(u"SkinLocal"), u"Skin\\");
     }
@@ -213,10 +232,12 @@ void AppSettings::LoadSettings(const std::u16string& path) {
 
     const SectionReader s(table, kSecurity);
     security.enable_pass = s.BoolAlways(u"EnablePass");
-    if (s.Present(u"password")) security.password = UnescapePassword(s.Raw(u"password"));
+    if (s.Present(u"password"))
+        security.password = UnescapePassword(s.Raw(u"password"));
 
     if (const TextTable::Section* codes = table.Find(kServiceCode)) {
-        for (const auto& [name, value] : *codes) service_codes.Set(name, value);
+        for (const auto& [name, value] : *codes)
+            service_codes.Set(name, value);
     }
 
     const SectionReader m(table, kSms);
@@ -261,17 +282,21 @@ bool AppSettings::SaveSettings() const {
 namespace {
 
 std::u16string ResolveStored(std::u16string_view stored) {
-    if (IsAbsoluteStoredPath(stored)) return std::u16string(stored);
+    if (IsAbsoluteStoredPath(stored))
+        return std::u16string(stored);
     return ProgramFolder() + std::u16string(stored);
 }
 
 }  // namespace
 
-std::u16string AppSettings::LanguageFilePath() const { return ResolveStored(options.local); }
+std::u16string AppSettings::LanguageFilePath() const {
+    return ResolveStored(options.local);
+}
 
 std::u16string AppSettings::SkinFilePath() const {
     std::u16string path = ResolveStored(options.skin);
-    if (!FileExists(ResolvePathNoCase(NativePath(path)))) path = ProgramFolder() + u"Skin\\Skin.txt";
+    if (!FileExists(ResolvePathNoCase(NativePath(path))))
+        path = ProgramFolder() + u"Skin\\Skin.txt";
     return path;
 }
 
@@ -294,8 +319,10 @@ std::u16string& DataFolderStorage() {
 }
 
 std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
     return {};
 }
 
@@ -304,14 +331,16 @@ std::string HomeFolder() {
 const std::u16string& DataFolder() {
     std::lock_guard<std::mutex> lock(g_data_folder_mutex);
     std::u16string& folder = DataFolderStorage();
-    if (!folder.empty()) return folder;
+    if (!folder.empty())
+        return folder;
     std::string base;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
         base = xdg;
     } else if (const std::string home = HomeFolder(); !home.empty()) {
         base = home + "/.local/share";
     }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
     if (!base.empty()) {
         const std::string path = base + "/Dataline";
         // Parents get the usual 0755 ... the folder itself holds passwords: 0700.

@@ -8,13 +8,15 @@ namespace {
 
 template <typename T>
 void AddUnique(std::vector<T*>& list, T* item) {
-    if (item && std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+    if (item && std::find(list.begin(), list.end(), item) == list.end())
+        list.push_back(item);
 }
 
 template <typename T>
 void RemoveItem(std::vector<T*>& list, T* item) {
     const auto it = std::find(list.begin(), list.end(), item);
-    if (it != list.end()) list.erase(it);
+    if (it != list.end())
+        list.erase(it);
 }
 
 }  // namespace
@@ -39,7 +41,8 @@ void CGSEventHandlerMgr::NotifyLanguageChanged() {
 }
 
 void CGSEventHandlerMgr::NotifySkinChanged() {
-    for (std::size_t i = 0; i < skin_listeners_.size(); ++i) skin_listeners_[i]->OnSkinChanged();
+    for (std::size_t i = 0; i < skin_listeners_.size(); ++i)
+        skin_listeners_[i]->OnSkinChanged();
 }
 
 CGlobalService::CGlobalService()

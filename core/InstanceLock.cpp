@@ -14,7 +14,8 @@ namespace dedevev {
 
 std::string InstanceLock::DefaultFolder() {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
-        if (IsDirectory(runtime)) return std::string(runtime) + "/";
+        if (IsDirectory(runtime))
+            return std::string(runtime) + "/";
     }
     const std::string folder = "/tmp/dedevev-" + std::to_string(::getuid());
     MakeDirectories(folder, 0700);
@@ -22,21 +23,26 @@ std::string InstanceLock::DefaultFolder() {
 }
 
 InstanceLock::InstanceLock(std::string name, std::string folder) {
-    if (folder.empty()) folder = DefaultFolder();
-    if (folder.back() != '/') folder += '/';
+    if (folder.empty())
+        folder = DefaultFolder();
+    if (folder.back() != '/')
+        folder += '/';
     path_ = folder + "dedevev-" + name + ".lock";
 }
 
 InstanceLock::~InstanceLock() {
     Release();
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 bool InstanceLock::TryAcquire(int wait_ms) {
-    if (owned_) return true;
+    if (owned_)
+        return true;
     if (fd_ < 0) {
         fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) return false;
+        if (fd_ < 0)
+            return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
     while (true) {
@@ -44,13 +50,15 @@ bool InstanceLock::TryAcquire(int wait_ms) {
             owned_ = true;
             return true;
         }
-        if (std::chrono::steady_clock::now() >= deadline) return false;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 
 void InstanceLock::Release() {
-    if (owned_ && fd_ >= 0) ::flock(fd_, LOCK_UN);
+    if (owned_ && fd_ >= 0)
+        ::flock(fd_, LOCK_UN);
     owned_ = false;
 }
 

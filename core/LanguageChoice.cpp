@@ -53,11 +53,14 @@ std::vector<std::u16string> InstalledLanguageTitles() {
     std::vector<std::u16string> titles;
     const std::string folder = ResolvePathNoCase(NativePath(ProgramFolder() + u"Localize"));
     DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return titles;
+    if (dir == nullptr)
+        return titles;
     while (dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".txt") != 0) continue;
-        if (!FileExists(folder + "/" + name)) continue;  // skips folders
+        if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".txt") != 0)
+            continue;
+        if (!FileExists(folder + "/" + name))
+            continue;  // skips folders
         titles.push_back(Utf8ToUtf16(name.substr(0, name.size() - 4)));
     }
     ::closedir(dir);
@@ -68,7 +71,8 @@ std::vector<std::u16string> InstalledLanguageTitles() {
 int SelectedLanguageIndex(const std::vector<std::u16string>& titles,
                           const std::u16string& language_path) {
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        if (language_path.find(titles[i] + u".txt") != std::u16string::npos) return static_cast<int>(i);
+        if (language_path.find(titles[i] + u".txt") != std::u16string::npos)
+            return static_cast<int>(i);
     }
     return -1;
 }
@@ -76,7 +80,8 @@ int SelectedLanguageIndex(const std::vector<std::u16string>& titles,
 bool ApplyLanguageFromList(const std::u16string& title) {
     const std::u16string file = title + u".txt";
     AppSettings& settings = CurrentSettings();
-    if (settings.LanguageFilePath().find(file) != std::u16string::npos) return false;
+    if (settings.LanguageFilePath().find(file) != std::u16string::npos)
+        return false;
     settings.options.local = u"Localize\\" + file;
     settings.options.skin = u"Skin\\Skin.txt";
     settings.SaveSettings();

@@ -20,7 +20,8 @@ bool IsAbsoluteStoredPath(std::u16string_view path) {
 std::string NativePath(std::u16string_view path) {
     std::string out = Utf16ToUtf8(path);
     for (auto& c : out) {
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     }
     return out;
 }
@@ -45,7 +46,8 @@ bool Exists(const std::string& path) {
 // Finds an entry of `dir` whose name equals `name` without regard to case.
 bool FindEntryNoCase(const std::string& dir, const std::string& name, std::string* found) {
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (d == nullptr) return false;
+    if (d == nullptr)
+        return false;
     const std::u16string wanted = Utf8ToUtf16(name);
     bool ok = false;
     while (dirent* e = ::readdir(d)) {
@@ -62,14 +64,17 @@ bool FindEntryNoCase(const std::string& dir, const std::string& name, std::strin
 }  // namespace
 
 std::string ResolvePathNoCase(const std::string& path) {
-    if (path.empty() || Exists(path)) return path;
+    if (path.empty() || Exists(path))
+        return path;
     std::vector<std::string> parts;
     std::size_t pos = 0;
     const bool absolute = path[0] == '/';
     while (pos <= path.size()) {
         std::size_t end = path.find('/', pos);
-        if (end == std::string::npos) end = path.size();
-        if (end > pos) parts.push_back(path.substr(pos, end - pos));
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > pos)
+            parts.push_back(path.substr(pos, end - pos));
         pos = end + 1;
     }
     std::string current = absolute ? "/" : "";
@@ -85,21 +90,24 @@ std::string ResolvePathNoCase(const std::string& path) {
             candidate = current + found;
         }
         current = candidate;
-        if (i + 1 < parts.size()) current += '/';
+        if (i + 1 < parts.size())
+            current += '/';
     }
     return current;
 }
 
 std::u16string DirectoryOf(std::u16string_view path) {
     const std::size_t slash = path.find_last_of(u"/\\");
-    if (slash == std::u16string_view::npos) return {};
+    if (slash == std::u16string_view::npos)
+        return {};
     return std::u16string(path.substr(0, slash + 1));
 }
 
 std::string ExecutableFolder() {
     std::string buffer(4096, '\0');
     const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0) return "./";
+    if (n <= 0)
+        return "./";
     buffer.resize(static_cast<std::size_t>(n));
     const std::size_t slash = buffer.rfind('/');
     return slash == std::string::npos ? "./" : buffer.substr(0, slash + 1);
@@ -114,7 +122,8 @@ std::u16string& FolderStorage() {
 }
 
 std::u16string WithSlash(std::u16string folder) {
-    if (folder.empty() || (folder.back() != u'/' && folder.back() != u'\\')) folder += u'/';
+    if (folder.empty() || (folder.back() != u'/' && folder.back() != u'\\'))
+        folder += u'/';
     return folder;
 }
 
@@ -146,13 +155,16 @@ void SetProgramFolder(std::u16string folder) {
 }
 
 bool MakeDirectories(const std::string& path, unsigned mode) {
-    if (path.empty()) return false;
-    if (IsDirectory(path)) return true;
+    if (path.empty())
+        return false;
+    if (IsDirectory(path))
+        return true;
     std::string partial;
     std::size_t pos = 0;
     while (pos < path.size()) {
         std::size_t end = path.find('/', pos);
-        if (end == std::string::npos) end = path.size();
+        if (end == std::string::npos)
+            end = path.size();
         partial = path.substr(0, end);
         if (!partial.empty() && !IsDirectory(partial)) {
             if (::mkdir(partial.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) {

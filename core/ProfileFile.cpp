@@ -27,12 +27,15 @@ std::u16string_view HeaderName(std::u16string_view line) {
     return TrimView(trimmed.substr(open + 1, close - open - 1));
 }
 
-bool IsHeader(std::u16string_view line) { return !HeaderName(line).empty(); }
+bool IsHeader(std::u16string_view line) {
+    return !HeaderName(line).empty();
+}
 
 std::u16string_view KeyOf(std::u16string_view line) {
     const std::u16string_view trimmed = TrimView(line);
     const std::size_t eq = trimmed.find(u'=');
-    if (eq == std::u16string_view::npos || eq == 0) return {};
+    if (eq == std::u16string_view::npos || eq == 0)
+        return {};
     return TrimView(trimmed.substr(0, eq));
 }
 
@@ -40,7 +43,8 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return false;
         }
         data += n;
@@ -56,11 +60,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, unsign
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     std::string temp = path + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, static_cast<mode_t>(mode)) == 0 && WriteAll(fd, bytes.data(), bytes.size()) &&
-              ::fsync(fd) == 0;
+    if (fd < 0)
+        return false;
+    bool ok = ::fchmod(fd, static_cast<mode_t>(mode)) == 0 &&
+              WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    if (ok)
+        ok = ::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;
@@ -76,7 +82,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, unsign
 
 ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
     std::string bytes;
-    if (!ReadWholeFile(path_, &bytes)) return;
+    if (!ReadWholeFile(path_, &bytes))
+        return;
     std::u16string text;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -111,7 +118,8 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {
         }
         lines_.push_back(std::move(line));
     }
-    if (saw_lf_only && !saw_crlf) default_ending_ = u"\n";
+    if (saw_lf_only && !saw_crlf)
+        default_ending_ = u"\n";
 }
 
 void ProfileFile::Set(std::u16string_view section, std::u16string_view key,
@@ -123,10 +131,12 @@ void ProfileFile::Set(std::u16string_view section, std::u16string_view key,
     // Find the section (the last one of that name counts, as the reader keeps the last).
     std::size_t header = lines_.size();
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (EqualsNoCase(HeaderName(lines_[i].text), section)) header = i;
+        if (EqualsNoCase(HeaderName(lines_[i].text), section))
+            header = i;
     }
     if (header == lines_.size()) {
-        if (!lines_.empty() && lines_.back().ending.empty()) lines_.back().ending = default_ending_;
+        if (!lines_.empty() && lines_.back().ending.empty())
+            lines_.back().ending = default_ending_;
         std::u16string header_line = u"[";
         header_line += section;
         header_line += u"]";
@@ -135,14 +145,16 @@ void ProfileFile::Set(std::u16string_view section, std::u16string_view key,
         return;
     }
     std::size_t end = header + 1;
-    while (end < lines_.size() && !IsHeader(lines_[end].text)) ++end;
+    while (end < lines_.size() && !IsHeader(lines_[end].text))
+        ++end;
     std::size_t last_content = header;
     for (std::size_t i = header + 1; i < end; ++i) {
         if (EqualsNoCase(KeyOf(lines_[i].text), key)) {
             lines_[i].text = std::move(new_line);
             return;
         }
-        if (!TrimView(lines_[i].text).empty()) last_content = i;
+        if (!TrimView(lines_[i].text).empty())
+            last_content = i;
     }
     Line added{std::move(new_line), lines_[last_content].ending};
     if (added.ending.empty()) {

@@ -96,8 +96,10 @@ bool CDEDEVev::InitInstance() {
     AppSettings& settings = CurrentSettings();
     settings.LoadSettings(DataFolder() + u"Set.dat");
 
-    if (!CheckLanguage()) return false;
-    if (!CheckSkin()) return false;
+    if (!CheckLanguage())
+        return false;
+    if (!CheckSkin())
+        return false;
 
     if (!lock_.TryAcquire(10)) {
         shell_->ShowMessage(LocalText(u"InstanceRunning", u""), LocalText(u"DEDEVev", u""),
@@ -105,7 +107,8 @@ bool CDEDEVev::InitInstance() {
         return false;
     }
 
-    if (IHardwareInfo* hardware = Devices().Hardware()) hardware->ProbeStart();
+    if (IHardwareInfo* hardware = Devices().Hardware())
+        hardware->ProbeStart();
 
     shell_->RunMainWindow();
     return true;
@@ -113,7 +116,8 @@ bool CDEDEVev::InitInstance() {
 
 int CDEDEVev::ExitInstance() {
     // A copy that never got the instance lock leaves the running copy's files alone.
-    if (!lock_.Owned()) return 0;
+    if (!lock_.Owned())
+        return 0;
     CurrentSettings().SaveSettings();
     if (Devices().ModemAgent() != nullptr) {
         std::vector<std::function<void()>> hooks;
@@ -121,7 +125,8 @@ int CDEDEVev::ExitInstance() {
             std::lock_guard<std::mutex> lock(g_hooks_mutex);
             hooks = ExitHooks();
         }
-        for (auto& hook : hooks) hook();
+        for (auto& hook : hooks)
+            hook();
         Devices().ReleaseModemAgent();
     }
     lock_.Release();

@@ -13,7 +13,9 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
 // A u16string from a plain ASCII/UTF-8 literal, for keys and section names.
-inline std::u16string U16(std::string_view text) { return Utf8ToUtf16(text); }
+inline std::u16string U16(std::string_view text) {
+    return Utf8ToUtf16(text);
+}
 
 // Lower/upper case of ASCII letters and of the Latin-1 and basic Latin/Greek/Cyrillic
 // letters that have a simple one-to-one case mapping. Everything else is kept.

@@ -27,15 +27,19 @@ const std::string& Folder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = Folder() + "/Set.dat";
-    dedevev::WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(data), size), 0600);
+    dedevev::WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(data), size),
+                                 0600);
     dedevev::AppSettings settings;
     settings.LoadSettings(dedevev::Utf8ToUtf16(path));
-    if (settings.options.loop_second < 2 || settings.options.loop_second > 10) std::abort();
-    if (!settings.SaveSettings()) return 0;
+    if (settings.options.loop_second < 2 || settings.options.loop_second > 10)
+        std::abort();
+    if (!settings.SaveSettings())
+        return 0;
     // A file whose reading stops at a broken line hides whatever is written after it.
     std::string saved;
     dedevev::ReadWholeFile(path, &saved);
-    if (!dedevev::TextTable::FromBytes(saved).ReadToEnd()) return 0;
+    if (!dedevev::TextTable::FromBytes(saved).ReadToEnd())
+        return 0;
     dedevev::AppSettings again;
     again.LoadSettings(dedevev::Utf8ToUtf16(path));
     // What was written must read back the same, whatever else the file held.

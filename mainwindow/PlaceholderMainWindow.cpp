@@ -27,7 +27,8 @@ void PlaceholderMainWindow::ApplySkin() {
     ISkin* skin = Skin();
     const SkinBitmap* background = skin->GetBitmapOrDefault(u"Background");
     QSize size = BitmapSize(background);
-    if (size.width() < 200 || size.height() < 100) size = QSize(800, 600);
+    if (size.width() < 200 || size.height() < 100)
+        size = QSize(800, 600);
     setFixedSize(size);
     static_cast<SkinImageButton*>(min_button_)->ReloadImages();
     static_cast<SkinImageButton*>(close_button_)->ReloadImages();
@@ -48,7 +49,9 @@ void PlaceholderMainWindow::OnLanguageChanged() {
     update();
 }
 
-void PlaceholderMainWindow::OnSkinChanged() { ApplySkin(); }
+void PlaceholderMainWindow::OnSkinChanged() {
+    ApplySkin();
+}
 
 void PlaceholderMainWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -59,9 +62,20 @@ void PlaceholderMainWindow::paintEvent(QPaintEvent*) {
     } else {
         painter.fillRect(rect(), ToQColor(skin->GetColor(u"DlgBkColor")));
     }
+    // The product card in the middle of the module area until the modules fill it.
+    if (const SkinBitmap* card = skin->GetBitmap(u"InitBK")) {
+        const QSize size = BitmapSize(card);
+        const QRect area((width() - size.width()) / 2, (height() - size.height()) / 2 + 40,
+                         size.width(), size.height());
+        DrawTransparentAt(painter, card, area.topLeft(), skin->GetTransparentColor());
+        painter.setPen(ToQColor(skin->GetColor(u"DlgTitleBKColor")));
+        painter.setFont(LocalFont("Normal"));
+        painter.drawText(QRect(area.left(), area.bottom() - 70, area.width(), 70), Qt::AlignCenter,
+                         LocalQText("Description", "DlgAbout"));
+    }
     painter.setPen(Qt::white);
     painter.setFont(LocalFont("Title"));
-    painter.drawText(QRect(16, 6, width() / 2, 30), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(QRect(36, 4, width() / 2, 28), Qt::AlignLeft | Qt::AlignVCenter,
                      LocalQText("DEDEVev"));
 }
 
@@ -74,7 +88,8 @@ void PlaceholderMainWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 void PlaceholderMainWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_) move(event->globalPosition().toPoint() - drag_offset_);
+    if (dragging_)
+        move(event->globalPosition().toPoint() - drag_offset_);
     QDialog::mouseMoveEvent(event);
 }
 

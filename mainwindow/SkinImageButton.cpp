@@ -22,7 +22,8 @@ void SkinImageButton::ReloadImages() {
 }
 
 QSize SkinImageButton::sizeHint() const {
-    return BitmapSize(CGlobalService::Instance().Skin()->GetBitmapOrDefault(FromQString(names_[0])));
+    return BitmapSize(
+        CGlobalService::Instance().Skin()->GetBitmapOrDefault(FromQString(names_[0])));
 }
 
 void SkinImageButton::paintEvent(QPaintEvent*) {
@@ -36,7 +37,8 @@ void SkinImageButton::paintEvent(QPaintEvent*) {
     }
     ISkin* skin = CGlobalService::Instance().Skin();
     const SkinBitmap* bitmap = skin->GetBitmap(FromQString(names_[state]));
-    if (bitmap == nullptr) bitmap = skin->GetBitmapOrDefault(FromQString(names_[0]));
+    if (bitmap == nullptr)
+        bitmap = skin->GetBitmapOrDefault(FromQString(names_[0]));
     QPainter painter(this);
     DrawTransparentStretched(painter, bitmap, rect(), skin->GetTransparentColor());
 }

@@ -17,7 +17,8 @@ void CLocalizer::Clear() {
 
 void CLocalizer::Load(const std::string& path) {
     std::string bytes;
-    if (!ReadWholeFile(path, &bytes)) bytes.clear();
+    if (!ReadWholeFile(path, &bytes))
+        bytes.clear();
     LoadBytes(bytes);
 }
 
@@ -27,7 +28,8 @@ TextEntry CLocalizer::ParseEntry(std::u16string_view value) {
     if (!entry.text.empty() && entry.text.front() == u'{') {
         const std::size_t close = entry.text.find(u'}');
         if (close != std::u16string::npos && close >= 7) {
-            const std::string prefix = Utf16ToUtf8(std::u16string_view(entry.text).substr(0, close + 1));
+            const std::string prefix =
+                Utf16ToUtf8(std::u16string_view(entry.text).substr(0, close + 1));
             int v[4] = {0, 0, 0, 0};
             // sscanf stops at the first number that does not parse; the rest stay 0.
             std::sscanf(prefix.c_str(), "{%d,%d,%d,%d}", &v[0], &v[1], &v[2], &v[3]);
@@ -40,9 +42,11 @@ TextEntry CLocalizer::ParseEntry(std::u16string_view value) {
 
 std::uint16_t CLocalizer::ParseLanguageId(std::u16string_view value) {
     std::string text = Utf16ToUtf8(value);
-    if (text.size() % 2 == 1) text.insert(text.begin(), '0');
+    if (text.size() % 2 == 1)
+        text.insert(text.begin(), '0');
     unsigned int id = 0;
-    if (std::sscanf(text.c_str(), "%x", &id) != 1) return 0;
+    if (std::sscanf(text.c_str(), "%x", &id) != 1)
+        return 0;
     return static_cast<std::uint16_t>(id);
 }
 
@@ -51,11 +55,13 @@ void CLocalizer::LoadBytes(std::string_view bytes) {
     const TextTable table = TextTable::FromBytes(bytes);
     for (const auto& [name, section] : table.Sections()) {
         EntryMap entries;
-        for (const auto& [key, value] : section) entries.emplace(key, ParseEntry(value));
+        for (const auto& [key, value] : section)
+            entries.emplace(key, ParseEntry(value));
         sections_.emplace_back(name, std::move(entries));
     }
     if (const TextTable::Section* formats = table.Find(u"timeformat")) {
-        for (const auto& [name, format] : *formats) time_formats_[name] = format;
+        for (const auto& [name, format] : *formats)
+            time_formats_[name] = format;
     }
     if (const TextTable::Section* fonts = table.Find(u"font")) {
         for (const auto& [name, value] : *fonts) {
@@ -63,9 +69,11 @@ void CLocalizer::LoadBytes(std::string_view bytes) {
             const std::size_t comma = value.find(u',');
             font.face = Trim(std::u16string_view(value).substr(0, comma));
             if (comma != std::u16string::npos) {
-                const std::string size = Utf16ToUtf8(TrimView(std::u16string_view(value).substr(comma + 1)));
+                const std::string size =
+                    Utf16ToUtf8(TrimView(std::u16string_view(value).substr(comma + 1)));
                 int points = 0;
-                if (std::sscanf(size.c_str(), "%d", &points) == 1 && points > 0) font.point_size = points;
+                if (std::sscanf(size.c_str(), "%d", &points) == 1 && points > 0)
+                    font.point_size = points;
             }
             fonts_[name] = font;
         }
@@ -75,14 +83,16 @@ void CLocalizer::LoadBytes(std::string_view bytes) {
     const std::u16string code_page = table.Value(u"language", u"codepage");
     if (!code_page.empty()) {
         int value = 0;
-        if (std::sscanf(Utf16ToUtf8(code_page).c_str(), "%d", &value) == 1) code_page_ = value;
+        if (std::sscanf(Utf16ToUtf8(code_page).c_str(), "%d", &value) == 1)
+            code_page_ = value;
     }
 }
 
 const TextEntry* CLocalizer::FindEntry(std::u16string_view key, std::u16string_view section) const {
     const std::u16string wanted = section.empty() ? std::u16string(u"text") : ToLower(section);
     for (const auto& [name, entries] : sections_) {
-        if (name != wanted) continue;
+        if (name != wanted)
+            continue;
         const auto it = entries.find(ToLower(key));
         return it == entries.end() ? nullptr : &it->second;
     }

@@ -24,13 +24,15 @@ void CSkin::Clear() {
 
 void CSkin::Load(const std::string& path) {
     std::string bytes;
-    if (!ReadWholeFile(path, &bytes)) bytes.clear();
+    if (!ReadWholeFile(path, &bytes))
+        bytes.clear();
     LoadBytes(bytes, path);
 }
 
 bool CSkin::ParseColor(std::u16string_view value, SkinColor* color) {
     const std::u16string upper = ToUpper(TrimView(value));
-    if (upper.rfind(u"RGB(", 0) != 0) return false;
+    if (upper.rfind(u"RGB(", 0) != 0)
+        return false;
     int r = 0;
     int g = 0;
     int b = 0;
@@ -47,16 +49,22 @@ void CSkin::LoadBytes(std::string_view bytes, const std::string& path) {
 
     auto build_images = [&](std::u16string_view section, ImageMap& into) {
         const TextTable::Section* entries = table.Find(section);
-        if (entries == nullptr) return;
+        if (entries == nullptr)
+            return;
         for (const auto& [name, raw] : *entries) {
             std::u16string_view value = raw;
-            while (!value.empty() && value.front() == u'"') value.remove_prefix(1);
-            while (!value.empty() && value.back() == u'"') value.remove_suffix(1);
+            while (!value.empty() && value.front() == u'"')
+                value.remove_prefix(1);
+            while (!value.empty() && value.back() == u'"')
+                value.remove_suffix(1);
             std::u16string file = ToLower(value);
             const std::size_t bmp = file.find(u".bmp", 1);
-            if (file.size() < 2 || bmp == std::u16string::npos) continue;
-            const bool absolute = file.front() == u'/' || file.find(u':', 1) != std::u16string::npos;
-            if (!absolute) file = folder + file;
+            if (file.size() < 2 || bmp == std::u16string::npos)
+                continue;
+            const bool absolute =
+                file.front() == u'/' || file.find(u':', 1) != std::u16string::npos;
+            if (!absolute)
+                file = folder + file;
             into[name] = ImageRecord{std::move(file), nullptr};
         }
     };
@@ -66,7 +74,8 @@ void CSkin::LoadBytes(std::string_view bytes, const std::string& path) {
     if (const TextTable::Section* colors = table.Find(u"colors")) {
         for (const auto& [name, value] : *colors) {
             SkinColor color = 0;
-            if (ParseColor(value, &color)) colors_[name] = color;
+            if (ParseColor(value, &color))
+                colors_[name] = color;
         }
     }
     transparent_ = GetColor(u"TransparentColor");
@@ -74,7 +83,8 @@ void CSkin::LoadBytes(std::string_view bytes, const std::string& path) {
 
 SkinBitmap* CSkin::Resolve(ImageMap& map, std::u16string_view name) {
     const auto it = map.find(ToLower(name));
-    if (it == map.end()) return nullptr;
+    if (it == map.end())
+        return nullptr;
     ImageRecord& record = it->second;
     if (!record.bitmap && !record.path.empty()) {
         // One attempt per entry: the path is dropped whether the load worked or not.
@@ -85,9 +95,13 @@ SkinBitmap* CSkin::Resolve(ImageMap& map, std::u16string_view name) {
     return record.bitmap.get();
 }
 
-const SkinBitmap* CSkin::GetBitmap(std::u16string_view name) { return Resolve(bitmaps_, name); }
+const SkinBitmap* CSkin::GetBitmap(std::u16string_view name) {
+    return Resolve(bitmaps_, name);
+}
 
-SkinBitmap* CSkin::MutableBitmap(std::u16string_view name) { return Resolve(bitmaps_, name); }
+SkinBitmap* CSkin::MutableBitmap(std::u16string_view name) {
+    return Resolve(bitmaps_, name);
+}
 
 const SkinBitmap* CSkin::GetBitmapOrDefault(std::u16string_view name) {
     const SkinBitmap* bitmap = Resolve(bitmaps_, name);
@@ -114,12 +128,15 @@ void OverlayBitmap(SkinBitmap& page, const SkinBitmap& overlay, int dx, int dy,
                    SkinColor transparent) {
     for (int y = 0; y < overlay.Height(); ++y) {
         const int ty = y + dy;
-        if (ty < 0 || ty >= page.Height()) continue;
+        if (ty < 0 || ty >= page.Height())
+            continue;
         for (int x = 0; x < overlay.Width(); ++x) {
             const int tx = x + dx;
-            if (tx < 0 || tx >= page.Width()) continue;
+            if (tx < 0 || tx >= page.Width())
+                continue;
             const SkinColor c = overlay.PixelAt(x, y);
-            if (c != transparent) page.SetPixel(tx, ty, c);
+            if (c != transparent)
+                page.SetPixel(tx, ty, c);
         }
     }
 }

@@ -10,13 +10,15 @@ RawBitmap::RawBitmap(int width, int height, SkinColor fill)
       pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), fill) {}
 
 SkinColor RawBitmap::PixelAt(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return 0;
     return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
                    static_cast<std::size_t>(x)];
 }
 
 void RawBitmap::SetPixel(int x, int y, SkinColor color) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return;
     pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
             static_cast<std::size_t>(x)] = color;
 }

@@ -15,9 +15,15 @@ constexpr SkinColor MakeSkinColor(int r, int g, int b) {
     return static_cast<SkinColor>(r & 0xFF) | (static_cast<SkinColor>(g & 0xFF) << 8) |
            (static_cast<SkinColor>(b & 0xFF) << 16);
 }
-constexpr int SkinRed(SkinColor c) { return static_cast<int>(c & 0xFF); }
-constexpr int SkinGreen(SkinColor c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int SkinBlue(SkinColor c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int SkinRed(SkinColor c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int SkinGreen(SkinColor c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int SkinBlue(SkinColor c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 class SkinBitmap {
 public:

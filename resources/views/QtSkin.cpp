@@ -11,8 +11,12 @@ namespace dedevev {
 
 namespace {
 
-QRgb ToRgb(SkinColor c) { return qRgb(SkinRed(c), SkinGreen(c), SkinBlue(c)); }
-SkinColor FromRgb(QRgb c) { return MakeSkinColor(qRed(c), qGreen(c), qBlue(c)); }
+QRgb ToRgb(SkinColor c) {
+    return qRgb(SkinRed(c), SkinGreen(c), SkinBlue(c));
+}
+SkinColor FromRgb(QRgb c) {
+    return MakeSkinColor(qRed(c), qGreen(c), qBlue(c));
+}
 
 const QtSkinBitmap* AsQt(const SkinBitmap* bitmap) {
     return dynamic_cast<const QtSkinBitmap*>(bitmap);
@@ -23,31 +27,36 @@ const QtSkinBitmap* AsQt(const SkinBitmap* bitmap) {
 QtSkinBitmap::QtSkinBitmap(QImage image) : image_(image.convertToFormat(QImage::Format_RGB32)) {}
 
 SkinColor QtSkinBitmap::PixelAt(int x, int y) const {
-    if (!image_.valid(x, y)) return 0;
+    if (!image_.valid(x, y))
+        return 0;
     return FromRgb(image_.pixel(x, y));
 }
 
 void QtSkinBitmap::SetPixel(int x, int y, SkinColor color) {
-    if (!image_.valid(x, y)) return;
+    if (!image_.valid(x, y))
+        return;
     image_.setPixel(x, y, ToRgb(color));
     pixmap_ = QPixmap();
     transparent_.clear();
 }
 
 const QPixmap& QtSkinBitmap::Pixmap() const {
-    if (pixmap_.isNull() && !image_.isNull()) pixmap_ = QPixmap::fromImage(image_);
+    if (pixmap_.isNull() && !image_.isNull())
+        pixmap_ = QPixmap::fromImage(image_);
     return pixmap_;
 }
 
 const QPixmap& QtSkinBitmap::TransparentPixmap(SkinColor transparent) const {
     auto it = transparent_.find(transparent);
-    if (it != transparent_.end()) return it->second;
+    if (it != transparent_.end())
+        return it->second;
     QImage argb = image_.convertToFormat(QImage::Format_ARGB32);
     const QRgb key = ToRgb(transparent) & 0x00FFFFFF;
     for (int y = 0; y < argb.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(argb.scanLine(y));
         for (int x = 0; x < argb.width(); ++x) {
-            if ((line[x] & 0x00FFFFFF) == key) line[x] = 0;
+            if ((line[x] & 0x00FFFFFF) == key)
+                line[x] = 0;
         }
     }
     return transparent_.emplace(transparent, QPixmap::fromImage(argb)).first->second;
@@ -55,7 +64,8 @@ const QPixmap& QtSkinBitmap::TransparentPixmap(SkinColor transparent) const {
 
 std::unique_ptr<SkinBitmap> QtBitmapLoader::Load(const std::string& path) {
     QImage image;
-    if (!image.load(QString::fromStdString(path), "BMP") || image.isNull()) return nullptr;
+    if (!image.load(QString::fromStdString(path), "BMP") || image.isNull())
+        return nullptr;
     return std::make_unique<QtSkinBitmap>(std::move(image));
 }
 
@@ -65,7 +75,9 @@ std::unique_ptr<SkinBitmap> QtBitmapLoader::CreateBlank(int width, int height) {
     return std::make_unique<QtSkinBitmap>(std::move(image));
 }
 
-void InstallQtBitmapLoader() { SetBitmapLoader(std::make_shared<QtBitmapLoader>()); }
+void InstallQtBitmapLoader() {
+    SetBitmapLoader(std::make_shared<QtBitmapLoader>());
+}
 
 QString ToQString(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -76,12 +88,16 @@ std::u16string FromQString(const QString& text) {
                           static_cast<std::size_t>(text.size()));
 }
 
-QColor ToQColor(SkinColor color) { return QColor(SkinRed(color), SkinGreen(color), SkinBlue(color)); }
+QColor ToQColor(SkinColor color) {
+    return QColor(SkinRed(color), SkinGreen(color), SkinBlue(color));
+}
 
 QFont ToQFont(const FontSpec& font) {
     QFont result = QApplication::font();
-    if (!font.face.empty()) result.setFamily(ToQString(font.face));
-    if (font.point_size > 0) result.setPointSize(font.point_size);
+    if (!font.face.empty())
+        result.setFamily(ToQString(font.face));
+    if (font.point_size > 0)
+        result.setPointSize(font.point_size);
     return result;
 }
 
@@ -98,16 +114,19 @@ QSize BitmapSize(const SkinBitmap* bitmap) {
 }
 
 void DrawAt(QPainter& painter, const SkinBitmap* bitmap, QPoint at) {
-    if (const QtSkinBitmap* b = AsQt(bitmap)) painter.drawPixmap(at, b->Pixmap());
+    if (const QtSkinBitmap* b = AsQt(bitmap))
+        painter.drawPixmap(at, b->Pixmap());
 }
 
 void DrawStretched(QPainter& painter, const SkinBitmap* bitmap, const QRect& into) {
-    if (const QtSkinBitmap* b = AsQt(bitmap)) painter.drawPixmap(into, b->Pixmap());
+    if (const QtSkinBitmap* b = AsQt(bitmap))
+        painter.drawPixmap(into, b->Pixmap());
 }
 
 void DrawTransparentAt(QPainter& painter, const SkinBitmap* bitmap, QPoint at,
                        SkinColor transparent) {
-    if (const QtSkinBitmap* b = AsQt(bitmap)) painter.drawPixmap(at, b->TransparentPixmap(transparent));
+    if (const QtSkinBitmap* b = AsQt(bitmap))
+        painter.drawPixmap(at, b->TransparentPixmap(transparent));
 }
 
 void DrawTransparentStretched(QPainter& painter, const SkinBitmap* bitmap, const QRect& into,
@@ -119,9 +138,10 @@ void DrawTransparentStretched(QPainter& painter, const SkinBitmap* bitmap, const
 
 QRegion RegionFromBitmap(const SkinBitmap* bitmap, QPoint at, SkinColor transparent) {
     const QtSkinBitmap* b = AsQt(bitmap);
-    if (b == nullptr || b->Image().isNull()) return QRegion();
-    // createMaskFromColor marks the transparent pixels; the region is the rest.
-    const QImage mask = b->Image().createMaskFromColor(ToRgb(transparent), Qt::MaskOutColor);
+    if (b == nullptr || b->Image().isNull())
+        return QRegion();
+    // The mask built for the transparent colour marks the pixels that remain.
+    const QImage mask = b->Image().createMaskFromColor(ToRgb(transparent), Qt::MaskInColor);
     QRegion region(QBitmap::fromImage(mask));
     region.translate(at);
     return region;

@@ -18,7 +18,8 @@ struct Recorder : ILocalizerEventHandler, ISkinEventHandler {
     Recorder(std::vector<std::string>* l, std::string n) : log(l), name(std::move(n)) {}
     void OnLanguageChanged() override {
         log->push_back(name);
-        if (on_language) on_language();
+        if (on_language)
+            on_language();
     }
     void OnSkinChanged() override { log->push_back("skin:" + name); }
 };
@@ -149,8 +150,7 @@ TEST(NameMapping, NumberMatchRules) {
         {u"+6212345", u"12345", true, false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(NumbersMatch(c.stored, c.query, c.exact), c.match)
-            << "case " << (&c - cases);
+        EXPECT_EQ(NumbersMatch(c.stored, c.query, c.exact), c.match) << "case " << (&c - cases);
     }
 }
 

@@ -23,7 +23,8 @@ protected:
         test::WriteFile(program_.File("Localize/notes.md"), "x");
         ::mkdir(program_.File("Localize/Folder.txt").c_str(), 0700);
         test::WriteFile(program_.File("Skin/Skin.txt"), "[colors]\nDlgBkColor=RGB(1,1,1)\n");
-        test::WriteFile(program_.File("Skin/SkinIndonesian.txt"), "[colors]\nDlgBkColor=RGB(2,2,2)\n");
+        test::WriteFile(program_.File("Skin/SkinIndonesian.txt"),
+                        "[colors]\nDlgBkColor=RGB(2,2,2)\n");
         SetProgramFolder(Utf8ToUtf16(program_.Path()));
         saved_ = CurrentSettings();
         CurrentSettings().file_path = Utf8ToUtf16(data_.File("Set.dat"));
@@ -63,7 +64,8 @@ TEST_F(LanguageChoiceTest, InstalledListAndApply) {
     ASSERT_TRUE(ApplyLanguageFromList(u"Klingon"));
     EXPECT_EQ(CurrentSettings().options.local, u"Localize\\Klingon.txt");
     EXPECT_EQ(CurrentSettings().options.skin, u"Skin\\Skin.txt");  // the list always sets it
-    EXPECT_EQ(CGlobalService::Instance().Localizer()->GetText(u"English", u"MenuLang"), u"tlhIngan");
+    EXPECT_EQ(CGlobalService::Instance().Localizer()->GetText(u"English", u"MenuLang"),
+              u"tlhIngan");
     EXPECT_EQ(CurrentPresetIndex(), -1);
     EXPECT_FALSE(ApplyLanguageFromList(u"Klingon"));
 }

@@ -83,14 +83,22 @@ TEST_F(SettingsTest, ReadingRules) {
         const char* file;
         std::function<void(const AppSettings&)> check;
     } cases[] = {
-        {"[Options]\nLoopSecond=0\n", [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 2); }},
-        {"[Options]\nLoopSecond=1\n", [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 2); }},
-        {"[Options]\nLoopSecond=7\n", [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 7); }},
-        {"[Options]\nLoopSecond=11\n", [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 10); }},
-        {"[Options]\nLoopSecond=abc\n", [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 2); }},
-        {"[Options]\nConfirmDelete=\n", [](const AppSettings& s) { EXPECT_TRUE(s.options.confirm_delete); }},
-        {"[Options]\nConfirmDelete=0\n", [](const AppSettings& s) { EXPECT_FALSE(s.options.confirm_delete); }},
-        {"[Options]\nConfirmDelete=yes\n", [](const AppSettings& s) { EXPECT_FALSE(s.options.confirm_delete); }},
+        {"[Options]\nLoopSecond=0\n",
+         [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 2); }},
+        {"[Options]\nLoopSecond=1\n",
+         [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 2); }},
+        {"[Options]\nLoopSecond=7\n",
+         [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 7); }},
+        {"[Options]\nLoopSecond=11\n",
+         [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 10); }},
+        {"[Options]\nLoopSecond=abc\n",
+         [](const AppSettings& s) { EXPECT_EQ(s.options.loop_second, 2); }},
+        {"[Options]\nConfirmDelete=\n",
+         [](const AppSettings& s) { EXPECT_TRUE(s.options.confirm_delete); }},
+        {"[Options]\nConfirmDelete=0\n",
+         [](const AppSettings& s) { EXPECT_FALSE(s.options.confirm_delete); }},
+        {"[Options]\nConfirmDelete=yes\n",
+         [](const AppSettings& s) { EXPECT_FALSE(s.options.confirm_delete); }},
         // Conditional keys keep the default when absent, "always" keys do not.
         {"[Options]\nShowWave=1\n",
          [](const AppSettings& s) {
@@ -107,7 +115,8 @@ TEST_F(SettingsTest, ReadingRules) {
          [](const AppSettings& s) { EXPECT_EQ(s.options.local, u"localize\\Indonesian.txt"); }},
         {"[Options]\nLocal=/usr/share/dedevev/Localize/English.txt\n",
          [](const AppSettings& s) { EXPECT_EQ(s.options.local, u"Localize/English.txt"); }},
-        {"[Options]\nLocal=English.txt\n", [](const AppSettings& s) { EXPECT_EQ(s.options.local, u""); }},
+        {"[Options]\nLocal=English.txt\n",
+         [](const AppSettings& s) { EXPECT_EQ(s.options.local, u""); }},
         {"[Options]\nSkinLocal=C:/x/SKIN/a.txt\n",
          [](const AppSettings& s) { EXPECT_EQ(s.options.skin_local, u"SKIN/a.txt"); }},
         {"[Options]\nSkin=C:\\Elsewhere\\my.txt\n",
@@ -119,7 +128,8 @@ TEST_F(SettingsTest, ReadingRules) {
              EXPECT_EQ(s.dial.net_sel, 11);
              EXPECT_EQ(s.dial.mode, 0);
          }},
-        {"[DialSetting]\nPass=a% ^b%x^c%^\n", [](const AppSettings& s) { EXPECT_EQ(s.dial.pass, u"a bxc%^"); }},
+        {"[DialSetting]\nPass=a% ^b%x^c%^\n",
+         [](const AppSettings& s) { EXPECT_EQ(s.dial.pass, u"a bxc%^"); }},
         {"[Security]\nEnablePass=1\npassword=% ^secret% ^\n",
          [](const AppSettings& s) {
              EXPECT_TRUE(s.security.enable_pass);
@@ -183,7 +193,8 @@ TEST_F(SettingsTest, SaveWritesOnlyItsKeysAndKeepsTheRestByteForByte) {
 
     const std::string saved = test::ReadFile(SetDat());
     // Untouched lines survive exactly, in place.
-    EXPECT_EQ(saved.rfind("; a note the user wrote\r\n[DialSetting]\r\nAutoRun=1\r\nCHAP=1\r\n", 0), 0u);
+    EXPECT_EQ(saved.rfind("; a note the user wrote\r\n[DialSetting]\r\nAutoRun=1\r\nCHAP=1\r\n", 0),
+              0u);
     EXPECT_NE(saved.find("Custom Key = kept  \r\n"), std::string::npos);
     EXPECT_NE(saved.find("EnableLog=1\r\nLoopSecond=5\r\n"), std::string::npos);
     EXPECT_NE(saved.find("[Security]\r\nEnablePass=1\r\npassword=x% ^y\r\n"), std::string::npos);

@@ -36,8 +36,8 @@ TEST(Localizer, EntryRules) {
     const Case cases[] = {
         {"Line one\\nLine two", u"Line one\r\nLine two", {}},
         {"{10,20,300,40}Word", u"Word", {10, 20, 300, 40}},
-        {"{1,2,3}Word", u"{1,2,3}Word", {}},       // '}' at index 6: no rectangle
-        {"{1,2,3,4}Word", u"Word", {1, 2, 3, 4}},  // '}' at index 8
+        {"{1,2,3}Word", u"{1,2,3}Word", {}},         // '}' at index 6: no rectangle
+        {"{1,2,3,4}Word", u"Word", {1, 2, 3, 4}},    // '}' at index 8
         {"{-5,x,7,8}Word", u"Word", {-5, 0, 0, 0}},  // the scan stops at "x"
         {"{no closing brace", u"{no closing brace", {}},
         {"a\\tb\\\\n", u"a\\tb\\\r\n", {}},  // only \n is an escape
@@ -59,8 +59,8 @@ TEST(Localizer, LanguageIdRules) {
     const struct {
         const char* value;
         std::uint16_t id;
-    } cases[] = {{"409", 0x0409}, {"0409", 0x0409}, {"0x409", 0},
-                 {"0x0409", 0x0409}, {"zz", 0},       {"421", 0x0421}};
+    } cases[] = {{"409", 0x0409},    {"0409", 0x0409}, {"0x409", 0},
+                 {"0x0409", 0x0409}, {"zz", 0},        {"421", 0x0421}};
     for (const auto& c : cases) {
         EXPECT_EQ(CLocalizer::ParseLanguageId(Utf8ToUtf16(c.value)), c.id) << c.value;
         const CLocalizer l = Load(std::string("[Language]\nID=") + c.value + "\n");
@@ -132,15 +132,21 @@ TEST(LanguageFiles, BothFilesHoldTheSameKeys) {
     id.LoadBytes(indonesian_bytes);
     EXPECT_EQ(en.GetLanguageId(), 0x0409);
     EXPECT_EQ(id.GetLanguageId(), 0x0421);
-    for (const char16_t* font : {u"Status", u"Info", u"Menu", u"Navigation", u"Normal", u"Title", u"Button"}) {
+    for (const char16_t* font :
+         {u"Status", u"Info", u"Menu", u"Navigation", u"Normal", u"Title", u"Button"}) {
         EXPECT_FALSE(en.GetFont(font).face.empty()) << Utf16ToUtf8(font);
         EXPECT_FALSE(id.GetFont(font).face.empty()) << Utf16ToUtf8(font);
     }
     const std::pair<const char16_t*, const char16_t*> needed[] = {
-        {u"DEDEVev", u""},          {u"InstanceRunning", u""}, {u"NoSkinFile", u""},
-        {u"Title", u"DlgMessageBox"}, {u"English", u"DlgSetLanguage"},
-        {u"Indonesian", u"DlgSetLanguage"}, {u"Language", u"DlgSetLanguage"},
-        {u"English", u"MenuLang"}, {u"Indonesian", u"MenuLang"}};
+        {u"DEDEVev", u""},
+        {u"InstanceRunning", u""},
+        {u"NoSkinFile", u""},
+        {u"Title", u"DlgMessageBox"},
+        {u"English", u"DlgSetLanguage"},
+        {u"Indonesian", u"DlgSetLanguage"},
+        {u"Language", u"DlgSetLanguage"},
+        {u"English", u"MenuLang"},
+        {u"Indonesian", u"MenuLang"}};
     for (const auto& [key, section] : needed) {
         EXPECT_NE(en.FindEntry(key, section), nullptr) << Utf16ToUtf8(key);
         EXPECT_NE(id.FindEntry(key, section), nullptr) << Utf16ToUtf8(key);

@@ -20,8 +20,10 @@ public:
     std::unique_ptr<SkinBitmap> Load(const std::string& path) override {
         ++loads[path];
         const auto it = files.find(path);
-        if (it == files.end()) return nullptr;
-        return std::make_unique<RawBitmap>(it->second.first, it->second.second, MakeSkinColor(9, 9, 9));
+        if (it == files.end())
+            return nullptr;
+        return std::make_unique<RawBitmap>(it->second.first, it->second.second,
+                                           MakeSkinColor(9, 9, 9));
     }
     std::unique_ptr<SkinBitmap> CreateBlank(int w, int h) override {
         return std::make_unique<RawBitmap>(w, h);
@@ -41,7 +43,8 @@ TEST(Skin, ImageEntryRules) {
         "[Icons]\n"
         "Tray=\"tray.bmp\"\n",
         "/usr/share/dedevev/Skin/Skin.txt");
-    EXPECT_EQ(skin.PendingPath(u"Bitmaps", u"quoted"), u"/usr/share/dedevev/Skin/bitmaps\\back_top.bmp");
+    EXPECT_EQ(skin.PendingPath(u"Bitmaps", u"quoted"),
+              u"/usr/share/dedevev/Skin/bitmaps\\back_top.bmp");
     EXPECT_EQ(skin.PendingPath(u"Bitmaps", u"Png"), u"");
     EXPECT_EQ(skin.PendingPath(u"Bitmaps", u"OnlyExt"), u"");
     EXPECT_EQ(skin.PendingPath(u"Bitmaps", u"DRIVE"), u"c:\\skins\\btn.bmp");
@@ -118,9 +121,10 @@ TEST(Skin, PageBackgroundsGetTheDragButton) {
     loader->files["/s/page.bmp"] = {400, 100};
     loader->files["/s/drag.bmp"] = {4, 2};
     CSkin skin(loader);
-    skin.LoadBytes("[Bitmaps]\nPageBkg2_1=page.bmp\nButtonDragin_Up=drag.bmp\n[colors]\n"
-                   "TransparentColor=RGB(9,9,9)\n",
-                   "/s/Skin.txt");
+    skin.LoadBytes(
+        "[Bitmaps]\nPageBkg2_1=page.bmp\nButtonDragin_Up=drag.bmp\n[colors]\n"
+        "TransparentColor=RGB(9,9,9)\n",
+        "/s/Skin.txt");
     // Paint the drag image: one pixel opaque red, the rest transparent.
     SkinBitmap* drag = skin.MutableBitmap(u"ButtonDragin_Up");
     ASSERT_NE(drag, nullptr);

@@ -61,7 +61,8 @@ public:
             "DEDEVEV_MESSAGE_LOG=" + Log().string(),
             "HOME=" + root_.string(),
         };
-        if (exit_after_ms >= 0) env.push_back("DEDEVEV_EXIT_AFTER_MS=" + std::to_string(exit_after_ms));
+        if (exit_after_ms >= 0)
+            env.push_back("DEDEVEV_EXIT_AFTER_MS=" + std::to_string(exit_after_ms));
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
             if (entry.rfind("PATH=", 0) == 0 || entry.rfind("ASAN_OPTIONS=", 0) == 0 ||
@@ -70,12 +71,14 @@ public:
             }
         }
         std::vector<char*> envp;
-        for (auto& e : env) envp.push_back(e.data());
+        for (auto& e : env)
+            envp.push_back(e.data());
         envp.push_back(nullptr);
         std::string program = (fs::path(DEDEVEV_BIN_DIR) / "dedevev").string();
         char* argv[] = {program.data(), nullptr};
         pid_t pid = -1;
-        if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
+        if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
+            return -1;
         return pid;
     }
 
@@ -85,7 +88,8 @@ public:
         while (std::chrono::steady_clock::now() < deadline) {
             int status = 0;
             const pid_t r = ::waitpid(pid, &status, WNOHANG);
-            if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            if (r == pid)
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         ::kill(pid, SIGKILL);
@@ -96,7 +100,8 @@ public:
     bool WaitForLog(const std::string& needle, int seconds = 60) const {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (Messages().find(needle) != std::string::npos) return true;
+            if (Messages().find(needle) != std::string::npos)
+                return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return false;
@@ -115,7 +120,8 @@ TEST(StartupProcess, SecondCopyIsRefusedAndALockNeverOutlivesAKilledCopy) {
     const pid_t second = box.Start(0);
     EXPECT_EQ(Sandbox::Wait(second), 1);
     const std::string log = box.Messages();
-    EXPECT_NE(log.find("message\tinformation\tDEDEVev\tDEDEVev is already running."), std::string::npos)
+    EXPECT_NE(log.find("message\tinformation\tDEDEVev\tDEDEVev is already running."),
+              std::string::npos)
         << log;
     EXPECT_EQ(::kill(first, 0), 0) << "the first copy must keep running";
 
@@ -150,7 +156,8 @@ TEST(StartupProcess, MissingLanguageFallsBackWithAWarning) {
     EXPECT_NE(log.find("message\texclamation\tDEDEVev\tWarning: localizing file missing.\\n"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("Localize/Klingon.txt\\nDefault language will be used."), std::string::npos) << log;
+    EXPECT_NE(log.find("Localize/Klingon.txt\\nDefault language will be used."), std::string::npos)
+        << log;
     EXPECT_NE(log.find("window\tshown"), std::string::npos);
     // The fallback is what gets saved.
     EXPECT_NE(Read(box.SetDat()).find("Local=Localize\\English.txt"), std::string::npos);
@@ -163,8 +170,10 @@ TEST(StartupProcess, NoLanguageAtAllEndsTheProgram) {
     std::ofstream(box.SetDat()) << "[Options]\nLocal=Localize\\Klingon.txt\n";
     EXPECT_EQ(Sandbox::Wait(box.Start(50)), 1);
     const std::string log = box.Messages();
-    EXPECT_NE(log.find("message\texclamation\tDEDEVev\tWarning: localizing file missing."), std::string::npos);
-    EXPECT_NE(log.find("message\tstop\tDEDEVev\tFatal error: localizing file lost.\\n"), std::string::npos)
+    EXPECT_NE(log.find("message\texclamation\tDEDEVev\tWarning: localizing file missing."),
+              std::string::npos);
+    EXPECT_NE(log.find("message\tstop\tDEDEVev\tFatal error: localizing file lost.\\n"),
+              std::string::npos)
         << log;
     EXPECT_NE(log.find("Localize/English.txt\\nThis application has to quit.\\nReinstallation will "
                        "resolve this issue."),
@@ -178,7 +187,8 @@ TEST(StartupProcess, MissingSkinEndsTheProgramWithALocalisedMessage) {
     fs::remove(box.Root() / "res" / "Skin" / "Skin.txt");
     EXPECT_EQ(Sandbox::Wait(box.Start(50)), 1);
     const std::string log = box.Messages();
-    EXPECT_NE(log.find("message\texclamation\tDEDEVev\tThe skin file is missing."), std::string::npos)
+    EXPECT_NE(log.find("message\texclamation\tDEDEVev\tThe skin file is missing."),
+              std::string::npos)
         << log;
     EXPECT_EQ(log.find("window\tshown"), std::string::npos);
 }
