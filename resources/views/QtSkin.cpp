@@ -4,6 +4,8 @@
 #include <QBitmap>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "core/GlobalService.h"
 #include "core/TextCodec.h"
 
@@ -145,6 +147,27 @@ QRegion RegionFromBitmap(const SkinBitmap* bitmap, QPoint at, SkinColor transpar
     QRegion region(QBitmap::fromImage(mask));
     region.translate(at);
     return region;
+}
+
+void PaintSkinnedDialog(QPainter& painter, const QRect& rect, const QString& title) {
+    ISkin* skin = CGlobalService::Instance().Skin();
+    const SkinBitmap* strip = skin->GetBitmapOrDefault(u"Dlg_Title");
+    const int strip_height = std::min(BitmapSize(strip).height(), rect.height());
+    DrawStretched(painter, strip, QRect(rect.left(), rect.top(), rect.width(), strip_height));
+    DrawStretched(
+        painter, skin->GetBitmapOrDefault(u"Dlg_BK"),
+        QRect(rect.left(), rect.top() + strip_height, rect.width(), rect.height() - strip_height));
+    painter.save();
+    painter.setPen(ToQColor(skin->GetColor(u"DlgTitleBKColor")));
+    painter.setBrush(Qt::NoBrush);
+    for (int i = 0; i < 4; ++i) {
+        painter.drawRect(rect.adjusted(i, i, -i - 1, -i - 1));
+    }
+    painter.setPen(Qt::white);
+    painter.setFont(LocalFont("Normal"));
+    painter.drawText(QRect(rect.left() + 10, rect.top() + 5, rect.width() - 20, strip_height),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, title);
+    painter.restore();
 }
 
 }  // namespace dedevev

@@ -69,4 +69,9 @@ void DrawTransparentStretched(QPainter& painter, const SkinBitmap* bitmap, const
 // The bitmap's rectangle at `at`, minus every pixel of colour `transparent`.
 QRegion RegionFromBitmap(const SkinBitmap* bitmap, QPoint at, SkinColor transparent);
 
+// How every skinned dialog paints itself: "Dlg_Title" stretched over the top at its own
+// height, "Dlg_BK" below it, four nested one-pixel frames in "DlgTitleBKColor" at the edge,
+// and the title in white at (10, 5) in the language's "Normal" font.
+void PaintSkinnedDialog(QPainter& painter, const QRect& rect, const QString& title);
+
 }  // namespace dedevev

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include "core/GlobalService.h"
 #include "core/TextCodec.h"
 #include "core/TextTable.h"
 #include "resources/Skin.h"
@@ -72,6 +73,24 @@ TEST(QtSkin, LoaderReadsBmpAndPixelsRoundTrip) {
     EXPECT_EQ(bitmap->PixelAt(0, 0), kMagenta);
     EXPECT_EQ(loader.Load(dir.filePath("missing.bmp").toStdString()), nullptr);
     EXPECT_EQ(loader.CreateBlank(10, 10)->Width(), 10);
+}
+
+TEST(QtSkin, SkinnedDialogFrameAndBands) {
+    CGlobalService::Instance().SwitchSkin(std::string(DEDEVEV_BIN_DIR) + "/Skin/Skin.txt");
+    ISkin* skin = CGlobalService::Instance().Skin();
+    QImage image(300, 160, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        PaintSkinnedDialog(painter, image.rect(), "Title");
+    }
+    const QRgb frame = ToQColor(skin->GetColor(u"DlgTitleBKColor")).rgb();
+    for (QPoint p : {QPoint(0, 0), QPoint(3, 80), QPoint(299, 159), QPoint(150, 156)}) {
+        EXPECT_EQ(image.pixel(p), frame) << p.x() << "," << p.y();
+    }
+    // The body below the title strip is Dlg_BK, not what was there before.
+    EXPECT_NE(image.pixel(150, 120), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(150, 120), ToQColor(skin->GetBitmap(u"Dlg_BK")->PixelAt(10, 10)).rgb());
 }
 
 // Every picture the shipped skins name exists and loads, and both skins name the same set.
