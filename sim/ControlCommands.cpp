@@ -1,0 +1,292 @@
+// The commands of the control channel, run on the card's thread.
+
+#include <cstdlib>
+
+#include "sim/ControlProtocol.h"
+#include "sim/SimulatorImpl.h"
+
+namespace dedevev::sim {
+
+namespace {
+
+const char kHelp[] =
+    "OK commands: signal <0-31|99>; service <srv_status> <sys_mode> <roam>; operator <name>; "
+    "card ready|pin|puk|blocked|absent; pin <code>; puk <code>; latency <ms>; mute on|off; "
+    "garbage on|off; pull; insert; ussd-notify <text> [expects-reply]; "
+    "ussd-encoding text|gsm7hex|ucs2; ussd-order after|before; ussd-delay <ms>; "
+    "networks [clear|reset|add <stat> <long> <short> <numeric> <act>|delay <ms>]; "
+    "workmode 0|1; ssid <name>; urc <line> [inside]; log [clear]; state; help";
+
+bool ToInt(const std::string& word, int low, int high, int* value) {
+    if (word.empty() || word.size() > 9 ||
+        word.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    *value = std::atoi(word.c_str());
+    return *value >= low && *value <= high;
+}
+
+bool OnOff(const std::string& word, bool* value) {
+    if (word == "on" || word == "1") {
+        *value = true;
+        return true;
+    }
+    if (word == "off" || word == "0") {
+        *value = false;
+        return true;
+    }
+    return false;
+}
+
+std::string Err(const std::string& reason) {
+    return "ERR " + reason;
+}
+
+bool HasLineBreak(const std::string& text) {
+    return text.find_first_of("\r\n") != std::string::npos;
+}
+
+}  // namespace
+
+std::string CardSimulator::Impl::ExecuteControl(const std::string& line) {
+    std::vector<std::string> w;
+    std::string error;
+    if (!SplitControlLine(line, &w, &error))
+        return Err(error);
+    if (w.empty())
+        return Err("empty command");
+    const std::string& cmd = w[0];
+    const std::size_t argc = w.size() - 1;
+    int n = 0;
+    bool flag = false;
+
+    if (cmd == "help")
+        return kHelp;
+    if (cmd == "signal") {
+        if (argc != 1 || !(ToInt(w[1], 0, 31, &n) || (ToInt(w[1], 99, 99, &n))))
+            return Err("usage: signal <0-31|99>");
+        card_.SetSignal(n);
+        return "OK";
+    }
+    if (cmd == "service") {
+        int status = 0, mode = 0, roam = 0;
+        if (argc != 3 || !ToInt(w[1], 0, 4, &status) || !ToInt(w[2], 0, 9, &mode) ||
+            !ToInt(w[3], 0, 1, &roam) || !card_.SetService(status, mode, roam))
+            return Err("usage: service <srv_status 0-4> <sys_mode 0|1|2|3|4|5|9> <roam 0|1>");
+        return "OK";
+    }
+    if (cmd == "operator") {
+        if (argc != 1 || w[1].empty() || HasLineBreak(w[1]))
+            return Err("usage: operator <name>");
+        if (!card_.Current())
+            return Err("not registered to a network");
+        card_.SetOperatorName(w[1]);
+        return "OK";
+    }
+    if (cmd == "card") {
+        CardState state;
+        if (argc != 1 || !ParseCardState(w[1], &state))
+            return Err("usage: card ready|pin|puk|blocked|absent");
+        card_.ForceState(state);
+        return "OK";
+    }
+    if (cmd == "pin") {
+        if (argc != 1 || !card_.SetPinCode(w[1]))
+            return Err("usage: pin <4 to 8 digits>");
+        return "OK";
+    }
+    if (cmd == "puk") {
+        if (argc != 1 || !card_.SetPukCode(w[1]))
+            return Err("usage: puk <8 digits>");
+        return "OK";
+    }
+    if (cmd == "latency") {
+        if (argc != 1 || !ToInt(w[1], 0, 600000, &n))
+            return Err("usage: latency <ms>");
+        latency_ms_ = n;
+        return "OK";
+    }
+    if (cmd == "mute" || cmd == "garbage") {
+        if (argc != 1 || !OnOff(w[1], &flag))
+            return Err("usage: " + cmd + " on|off");
+        (cmd == "mute" ? mute_ : garbage_) = flag;
+        return "OK";
+    }
+    if (cmd == "pull") {
+        if (argc != 0)
+            return Err("usage: pull");
+        if (!inserted_)
+            return Err("the card is not inserted");
+        Pull();
+        return "OK";
+    }
+    if (cmd == "insert") {
+        if (argc != 0)
+            return Err("usage: insert");
+        if (!Insert(&error))
+            return Err(error);
+        return "OK " + QuoteWord(AnnouncementPath());
+    }
+    if (cmd == "ussd-notify") {
+        if (argc < 1 || argc > 2 || HasLineBreak(w[1]) ||
+            (argc == 2 && w[2] != "expects-reply" && w[2] != "reply" && w[2] != "1" && w[2] != "0"))
+            return Err("usage: ussd-notify <text> [expects-reply]");
+        if (!inserted_)
+            return Err("the card is not inserted");
+        if (int code = card_.CardError())
+            return Err("the card cannot take USSD (+CME ERROR: " + std::to_string(code) + ")");
+        if (card_.Service().srv_status != 2)
+            return Err("no network service");
+        const bool expects = argc == 2 && w[2] != "0";
+        const UssdReply reply = card_.UssdFromNetwork(w[1], expects);
+        SendUnsolicited(kAtPort,
+                        UssdLine(ports_[kAtPort].session->Settings(), card_.UssdCoding(), reply));
+        return "OK";
+    }
+    if (cmd == "ussd-encoding") {
+        UssdEncoding encoding;
+        if (argc != 1 || !ParseUssdEncoding(w[1], &encoding))
+            return Err("usage: ussd-encoding text|gsm7hex|ucs2");
+        card_.SetUssdCoding(encoding);
+        return "OK";
+    }
+    if (cmd == "ussd-order") {
+        if (argc != 1 || (w[1] != "before" && w[1] != "after"))
+            return Err("usage: ussd-order after|before");
+        card_.SetUssdBeforeOk(w[1] == "before");
+        return "OK";
+    }
+    if (cmd == "ussd-delay") {
+        if (argc != 1 || !ToInt(w[1], 0, 600000, &n))
+            return Err("usage: ussd-delay <ms>");
+        card_.SetUssdDelayMs(n);
+        return "OK";
+    }
+    if (cmd == "networks") {
+        if (argc == 0)
+            return NetworksLine();
+        if (w[1] == "clear" && argc == 1) {
+            card_.ClearNetworks();
+            return "OK";
+        }
+        if (w[1] == "reset" && argc == 1) {
+            card_.ResetNetworks();
+            return "OK";
+        }
+        if (w[1] == "delay" && argc == 2 && ToInt(w[2], 0, 600000, &n)) {
+            card_.SetSearchDelayMs(n);
+            return "OK";
+        }
+        Network network;
+        if (w[1] == "add" && argc == 6 && ToInt(w[2], 0, 3, &network.stat) &&
+            ToInt(w[6], 0, 7, &network.act) && !HasLineBreak(w[3] + w[4]) &&
+            w[5].find_first_not_of("0123456789") == std::string::npos) {
+            network.long_name = w[3];
+            network.short_name = w[4];
+            network.numeric = w[5];
+            if (card_.AddNetwork(network))
+                return "OK";
+        }
+        return Err(
+            "usage: networks [clear|reset|delay <ms>|add <stat 0-3> <long> <short> <numeric> "
+            "<act>]");
+    }
+    if (cmd == "workmode") {
+        if (argc != 1 || !ToInt(w[1], 0, 1, &n))
+            return Err("usage: workmode 0|1");
+        card_.SetWorkMode(n);
+        return "OK";
+    }
+    if (cmd == "ssid") {
+        if (argc != 1 || w[1].empty() || w[1].size() > 32 || HasLineBreak(w[1]))
+            return Err("usage: ssid <name of 1 to 32 bytes>");
+        card_.SetSsid(w[1]);
+        return "OK";
+    }
+    if (cmd == "urc") {
+        if (argc < 1 || argc > 2 || w[1].empty() || HasLineBreak(w[1]) ||
+            (argc == 2 && w[2] != "inside"))
+            return Err("usage: urc <line> [inside]");
+        if (!inserted_)
+            return Err("the card is not inserted");
+        if (argc == 2)
+            inside_.push_back(w[1]);
+        else
+            ports_[kAtPort].pty.Write(AtSession::Frame(w[1]));
+        return "OK";
+    }
+    if (cmd == "log") {
+        if (argc == 1 && w[1] == "clear") {
+            log_.clear();
+            return "OK";
+        }
+        if (argc != 0)
+            return Err("usage: log [clear]");
+        return LogLine();
+    }
+    if (cmd == "state") {
+        if (argc != 0)
+            return Err("usage: state");
+        return StateLine();
+    }
+    return Err("unknown command: " + cmd + " (try help)");
+}
+
+std::string CardSimulator::Impl::LogLine() const {
+    std::string out = "OK";
+    for (const std::string& entry : log_)
+        out += " " + QuoteWord(entry);
+    return out;
+}
+
+std::string CardSimulator::Impl::NetworksLine() const {
+    std::string out = "OK";
+    for (const Network& n : card_.Networks()) {
+        out += " (" + std::to_string(n.stat) + "," + QuoteWord(n.long_name) + "," +
+               QuoteWord(n.short_name) + "," + QuoteWord(n.numeric) + "," + std::to_string(n.act) +
+               ")";
+    }
+    return out;
+}
+
+std::string CardSimulator::Impl::StateLine() const {
+    const ServiceRecord r = card_.Service();
+    const Network* current = card_.Current();
+    const SessionSettings& at = ports_[kAtPort].session->Settings();
+    auto num = [](int v) { return std::to_string(v); };
+    std::string apn;
+    if (auto it = card_.Contexts().find(1); it != card_.Contexts().end())
+        apn = it->second.apn;
+    std::string out = "OK";
+    out += " kind=" + std::string(card_.Kind() == CardKind::kCdma ? "cdma" : "gsm");
+    out += " inserted=" + num(inserted_);
+    out += " card=" + std::string(CardStateName(card_.State()));
+    out += " pin_left=" + num(card_.PinAttempts());
+    out += " puk_left=" + num(card_.PukAttempts());
+    out += " pin_lock=" + num(card_.PinLock());
+    out += " pin=" + card_.Pin();
+    out += " puk=" + card_.Puk();
+    out += " signal=" + num(card_.Signal());
+    out += " fun=" + num(card_.Functionality());
+    out += " service=" + num(r.srv_status) + "," + num(r.sys_mode) + "," + num(r.roam) + "," +
+           num(r.domain) + "," + num(r.sim_state) + "," + num(r.card_type) + "," + num(r.srv_state);
+    out += " operator=" + QuoteWord(current ? current->long_name : "");
+    out += " selection=" + num(card_.SelectionMode());
+    out += " netsel=" + num(card_.NetSel());
+    out += " apn=" + QuoteWord(apn);
+    out += " workmode=" + num(card_.WorkMode());
+    out += " ssid=" + QuoteWord(card_.Ssid());
+    out += " ussd_encoding=" + std::string(UssdEncodingName(card_.UssdCoding()));
+    out += " ussd_order=" + std::string(card_.UssdBeforeOk() ? "before" : "after");
+    out += " ussd_session=" + num(card_.UssdSessionOpen());
+    out += " ussd_last=" + QuoteWord(card_.LastUssdRequest());
+    out += " latency=" + num(latency_ms_);
+    out += " mute=" + num(mute_);
+    out += " garbage=" + num(garbage_);
+    out += " echo=" + num(at.echo);
+    out += " cscs=" + at.charset;
+    out += " cmee=" + num(at.cmee);
+    out += " log=" + num(static_cast<int>(log_.size()));
+    return out;
+}
+
+}  // namespace dedevev::sim

@@ -1,0 +1,121 @@
+#pragma once
+// The inside of CardSimulator, shared by its transport (CardSimulator.cpp) and its control
+// commands (ControlCommands.cpp). Everything but the request queue and the published paths
+// belongs to the card's thread.
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/AtSession.h"
+#include "sim/CardSimulator.h"
+#include "sim/CommandTable.h"
+#include "sim/PtyPort.h"
+
+namespace dedevev::sim {
+
+using Clock = std::chrono::steady_clock;
+
+class CardSimulator::Impl {
+public:
+    explicit Impl(SimOptions options);
+    ~Impl();
+
+    bool Start(std::string* error);
+    void Stop();
+    bool Running() const;
+    std::string Control(const std::string& line);
+
+    enum PortIndex { kAtPort = 0, kDataPort = 1, kVoicePort = 2, kPortCount = 3 };
+    std::string PathOf(int port) const;
+    std::string ControlPath() const { return control_path_; }
+    std::string AnnouncementPath() const;
+    std::string Name() const { return name_; }
+
+private:
+    struct Port {
+        PtyPort pty;
+        std::unique_ptr<AtSession> session;  // none on the voice port
+        bool busy = false;                   // an answer is waiting for its time
+        Clock::time_point due;
+        std::string body;
+        std::vector<Later> later;
+        std::vector<std::string> held;  // unsolicited lines waiting behind the answer
+    };
+    struct Timer {
+        Clock::time_point due;
+        int port = kAtPort;
+        std::string line;
+        std::function<void(CardModel&)> action;
+    };
+    struct Client {
+        int fd = -1;
+        std::string in;
+        std::string out;
+    };
+    struct Request {
+        std::string line;
+        std::promise<std::string> answer;
+    };
+
+    // Transport (CardSimulator.cpp).
+    void Loop();
+    int PollTimeout() const;
+    bool Insert(std::string* error);
+    void Pull();
+    void ServePort(int index);
+    void SendAnswer(int index);
+    void RunDueTimers();
+    void DispatchEvents();
+    void SendUnsolicited(int index, const std::string& line);
+    void ServeClient(Client& client, short revents);
+    void RunRequests();
+    void Publish();
+    void Log(int port, const std::string& received);
+    std::string Noise();
+
+    // Control commands (ControlCommands.cpp); run on the card's thread.
+    std::string ExecuteControl(const std::string& line);
+    std::string StateLine() const;
+    std::string LogLine() const;
+    std::string NetworksLine() const;
+
+    SimOptions options_;
+    CardModel card_;
+    CommandTable table_;
+    Port ports_[kPortCount];
+    std::vector<Timer> timers_;
+    int latency_ms_ = 0;
+    bool mute_ = false;
+    bool garbage_ = false;
+    unsigned noise_seq_ = 0;
+    std::vector<std::string> inside_;  // unsolicited lines to put inside the next answer
+    bool inserted_ = false;
+    std::deque<std::string> log_;
+
+    std::string name_;
+    std::string folder_;
+    std::string base_;  // "cardsim-<pid>[-<n>]"
+    std::string control_path_;
+    int listen_fd_ = -1;
+    std::vector<Client> clients_;
+    int wake_fd_ = -1;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+
+    std::mutex direct_mutex_;   // control commands run by callers while the thread is not
+    mutable std::mutex mutex_;  // guards what follows
+    bool running_ = false;
+    std::deque<std::shared_ptr<Request>> requests_;
+    std::string paths_[kPortCount];
+    std::string announcement_path_;
+};
+
+}  // namespace dedevev::sim

@@ -1,0 +1,123 @@
+// A standard AT client, gammu, against the simulated card: it must identify the card, read
+// signal and network and send a USSD code. Skipped where gammu is not installed.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+#include "sim/CardSimulator.h"
+#include "support/TempDir.h"
+
+namespace dedevev::sim {
+namespace {
+
+bool HaveGammu() {
+    return std::system("command -v gammu >/dev/null 2>&1") == 0;
+}
+
+class GammuTest : public ::testing::TestWithParam<CardKind> {
+protected:
+    void SetUp() override {
+        if (!HaveGammu())
+            GTEST_SKIP() << "gammu is not installed (apt-get install gammu); skipping the "
+                            "standard-client check";
+        SimOptions options;
+        options.kind = GetParam();
+        options.device_dir = dir.Path() + "devices";
+        sim = std::make_unique<CardSimulator>(options);
+        std::string error;
+        ASSERT_TRUE(sim->Start(&error)) << error;
+        rc = dir.File("gammurc");
+        FILE* file = std::fopen(rc.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fprintf(file, "[gammu]\ndevice = %s\nconnection = at\n", sim->AtPortPath().c_str());
+        std::fclose(file);
+    }
+
+    // Runs gammu with the card's configuration; returns its exit status, output in `out`.
+    int Gammu(const std::string& arguments, std::string* out) {
+        const std::string command = "timeout 60 gammu -c '" + rc + "' " + arguments + " 2>&1";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return -1;
+        char buffer[512];
+        out->clear();
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            *out += buffer;
+        const int status = ::pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    static bool Has(const std::string& text, const std::string& pattern) {
+        return std::regex_search(text, std::regex(pattern));
+    }
+
+    dedevev::test::TempDir dir;
+    std::unique_ptr<CardSimulator> sim;
+    std::string rc;
+};
+
+TEST_P(GammuTest, Identify) {
+    std::string out;
+    ASSERT_EQ(Gammu("identify", &out), 0) << out;
+    const bool gsm = GetParam() == CardKind::kGsm;
+    EXPECT_TRUE(Has(out, "Manufacturer\\s*:\\s*DEDEVev")) << out;
+    EXPECT_TRUE(Has(out, gsm ? "Model\\s*:.*CardSim GSM/UMTS" : "Model\\s*:.*CardSim CDMA/EV-DO"))
+        << out;
+    EXPECT_TRUE(Has(out, gsm ? "IMEI\\s*:\\s*356938035643809" : "IMEI\\s*:\\s*A1000049D2C3B8"))
+        << out;
+    EXPECT_TRUE(Has(out, gsm ? "IMSI\\s*:\\s*001010123456789" : "IMSI\\s*:\\s*001020123456789"))
+        << out;
+}
+
+// gammu 1.42 has no "getsignalquality"; "monitor 1" reads the signal once.
+TEST_P(GammuTest, SignalQuality) {
+    ASSERT_EQ(sim->Control("signal 17"), "OK");
+    std::string out;
+    ASSERT_EQ(Gammu("monitor 1", &out), 0) << out;
+    EXPECT_TRUE(Has(out, "Signal strength\\s*:\\s*-79 dBm")) << out;  // -113 + 2 * 17
+    EXPECT_TRUE(Has(out, "Network level\\s*:\\s*[0-9]+ percent")) << out;
+}
+
+TEST_P(GammuTest, NetworkInfo) {
+    ASSERT_EQ(sim->Control("operator \"Gammu Test Net\""), "OK");
+    std::string out;
+    ASSERT_EQ(Gammu("networkinfo", &out), 0) << out;
+    const std::string code = GetParam() == CardKind::kGsm ? "001010" : "001020";
+    EXPECT_TRUE(Has(out, "Network state\\s*:\\s*home network")) << out;
+    EXPECT_TRUE(Has(out, "Network\\s*:\\s*" + code)) << out;
+    EXPECT_TRUE(Has(out, "Name in phone\\s*:\\s*\"Gammu Test Net\"")) << out;
+    ASSERT_EQ(sim->Control("service 2 5 1"), "OK");
+    ASSERT_EQ(Gammu("networkinfo", &out), 0) << out;
+    EXPECT_TRUE(Has(out, "Network state\\s*:\\s*roaming network")) << out;
+}
+
+TEST_P(GammuTest, Ussd) {
+    std::string out;
+    ASSERT_EQ(Gammu("getussd '*123#'", &out), 0) << out;
+    EXPECT_TRUE(Has(out, "Service reply\\s*:\\s*\"Your balance is 12.50\"")) << out;
+    const std::string log = sim->Control("log");
+    EXPECT_NE(log.find("AT+CUSD=1,"), std::string::npos) << log;
+}
+
+TEST_P(GammuTest, SecurityStatus) {
+    std::string out;
+    ASSERT_EQ(Gammu("getsecuritystatus", &out), 0) << out;
+    EXPECT_TRUE(Has(out, "Nothing to enter")) << out;
+    ASSERT_EQ(sim->Control("card pin"), "OK");
+    Gammu("getsecuritystatus", &out);
+    EXPECT_TRUE(Has(out, "PIN")) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, GammuTest, ::testing::Values(CardKind::kGsm, CardKind::kCdma),
+                         [](const auto& info) {
+                             return info.param == CardKind::kGsm ? std::string("Gsm")
+                                                                 : std::string("Cdma");
+                         });
+
+}  // namespace
+}  // namespace dedevev::sim
