@@ -9,7 +9,14 @@
 #include <csignal>
 
 #include "app/AppShell.h"
+#include "core/AppSettings.h"
+#include "core/Paths.h"
 #include "core/Startup.h"
+#include "core/TextCodec.h"
+#include "core/TextTable.h"
+#include "device/DeviceHolder.h"
+#include "device/at/ModemAgent.h"
+#include "device/probe/HardwareProbe.h"
 #include "resources/views/QtSkin.h"
 
 namespace {
@@ -44,6 +51,21 @@ void RouteTerminationSignals(QApplication& app) {
     ::sigaction(SIGINT, &action, nullptr);
 }
 
+// The modem library's traffic log goes to the data folder; ports the probe cannot find by
+// itself come from the optional [Ports] section of Set.dat.
+void ConfigureDevices() {
+    using dedevev::NativePath;
+    using dedevev::Utf16ToUtf8;
+    dedevev::at::SetLogFolder(NativePath(dedevev::DataFolder()));
+    const dedevev::TextTable settings(NativePath(dedevev::DataFolder() + u"Set.dat"));
+    const std::string at = Utf16ToUtf8(settings.Value(u"Ports", u"AT"));
+    if (!at.empty()) {
+        dedevev::probe::SetFixedHardwarePorts(dedevev::Devices().Hardware(), at,
+                                              Utf16ToUtf8(settings.Value(u"Ports", u"Data")),
+                                              Utf16ToUtf8(settings.Value(u"Ports", u"Voice")));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,6 +74,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     dedevev::InstallQtBitmapLoader();
     RouteTerminationSignals(app);
+    ConfigureDevices();
 
     dedevev::AppShell shell;
     dedevev::CDEDEVev application(&shell);

@@ -12,7 +12,8 @@ namespace dedevev::at {
 // Maps text to GSM 7-bit septets (an extension character becomes ESC + code, two septets).
 // False when a character has no GSM code; `septets` then holds what could be mapped.
 bool ToGsm7(std::u16string_view text, std::vector<std::uint8_t>* septets);
-// Septets back to text; an unknown escape gives a space, as the alphabet's rule says.
+// Septets back to text. ESC + an unknown code gives the plain-alphabet character of that code;
+// a double or trailing ESC gives a space (TS 23.038).
 std::u16string FromGsm7(const std::vector<std::uint8_t>& septets);
 // Whether every character has a GSM 7-bit code.
 bool IsGsm7(std::u16string_view text);

@@ -233,9 +233,8 @@ std::vector<UssdEncoding> UssdSession::Plan(std::string_view utf8, Charset chars
             plan.push_back(e);
         }
     }
-    if (learned && plan.size() > 2) {
-        plan.resize(2);
-    }
+    // Even with a learned encoding every other one stays in the plan: a card whose answer
+    // was misread once must not lose USSD until the port is opened again.
     return plan;
 }
 

@@ -57,8 +57,7 @@ public:
     static constexpr std::chrono::seconds kAnswerTimeout{180};
 
     // The encodings to try for a request, in order: what worked before first, else plain
-    // text, then the encoding the character set suggests, then the remaining one. After a
-    // success only one retry is left.
+    // text, then the encoding the character set suggests, then the remaining one.
     std::vector<UssdEncoding> Plan(std::string_view utf8, Charset charset) const;
     // True when a new service code is about to be sent while the network still waits for
     // the answer to its menu: that exchange should be cancelled first.

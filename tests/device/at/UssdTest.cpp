@@ -135,13 +135,13 @@ TEST(UssdTest, PlanTriesPlainFirstThenWhatTheCharacterSetSuggests) {
     EXPECT_EQ(session.Plan("*100#", Charset::kIra), (Plan{kPlain, kPacked, kUcs2}));
     EXPECT_EQ(session.Plan("*100#", Charset::kUcs2), (Plan{kPlain, kUcs2, kPacked}));
     EXPECT_EQ(session.Plan("\xD0\x9F", Charset::kIra), (Plan{kUcs2}));
-    // What worked comes first, and then only one retry is left.
+    // What worked comes first; the others stay behind it for a card that changed its mind.
     const Clock::time_point now = Clock::now();
     session.Accepted(session.BeginRequest(now), kPacked, now);
     EXPECT_EQ(session.Learned(), kPacked);
-    EXPECT_EQ(session.Plan("*100#", Charset::kUcs2), (Plan{kPacked, kPlain}));
+    EXPECT_EQ(session.Plan("*100#", Charset::kUcs2), (Plan{kPacked, kPlain, kUcs2}));
     session.Accepted(session.BeginRequest(now), kPlain, now);
-    EXPECT_EQ(session.Plan("*100#", Charset::kIra), (Plan{kPlain, kPacked}));
+    EXPECT_EQ(session.Plan("*100#", Charset::kIra), (Plan{kPlain, kPacked, kUcs2}));
 }
 
 TEST(UssdTest, ReplyAfterOkCompletesTheRequest) {
