@@ -1,0 +1,1 @@
+#include "connection/NetProfile.h"
