@@ -1,34 +1,36 @@
 #include "app/AppShell.h"
 
 #include <QFile>
-#include <QMessageBox>
 #include <QTimer>
 
+#include "core/MessageBox.h"
 #include "mainwindow/PlaceholderMainWindow.h"
+#include "resources/views/DlgMessageBox.h"
 #include "resources/views/QtSkin.h"
 
 namespace dedevev {
 
 namespace {
 
-const char* IconName(MessageIcon icon) {
+unsigned FlagsOf(MessageIcon icon) {
     switch (icon) {
         case MessageIcon::kInformation:
-            return "information";
+            return kMbIconInformation;
         case MessageIcon::kExclamation:
-            return "exclamation";
+            return kMbIconExclamation;
         case MessageIcon::kStop:
-            return "stop";
+            return kMbIconError;
         case MessageIcon::kQuestion:
-            return "question";
+            return kMbIconQuestion;
     }
-    return "information";
+    return kMbIconInformation;
 }
 
 }  // namespace
 
 AppShell::AppShell() {
     log_path_ = qEnvironmentVariable("DEDEVEV_MESSAGE_LOG");
+    InstallSkinnedMessageBox();
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("DEDEVEV_EXIT_AFTER_MS", &ok);
     if (ok && ms >= 0)
@@ -45,32 +47,8 @@ void AppShell::Log(const QString& line) {
 
 void AppShell::ShowMessage(const std::u16string& text, const std::u16string& caption,
                            MessageIcon icon) {
-    if (!log_path_.isEmpty()) {
-        QString flat = ToQString(text);
-        flat.replace("\r\n", "\\n");
-        Log(QString("message\t%1\t%2\t%3").arg(IconName(icon), ToQString(caption), flat));
-        return;
-    }
-    QMessageBox box;
-    box.setWindowTitle(ToQString(caption));
-    box.setTextFormat(Qt::PlainText);
-    box.setText(ToQString(text));
-    switch (icon) {
-        case MessageIcon::kInformation:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case MessageIcon::kExclamation:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case MessageIcon::kStop:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case MessageIcon::kQuestion:
-            box.setIcon(QMessageBox::Question);
-            break;
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    // The skinned box (or, with DEDEVEV_MESSAGE_LOG set, its unattended log).
+    dedevev::ShowMessage(text, caption, kMbOk | FlagsOf(icon));
 }
 
 void AppShell::RunMainWindow() {

@@ -3,8 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "mainwindow/SkinImageButton.h"
 #include "resources/views/QtSkin.h"
+#include "resources/views/SkinButton.h"
 
 namespace dedevev {
 
@@ -12,11 +12,14 @@ PlaceholderMainWindow::PlaceholderMainWindow(QWidget* parent) : QDialog(parent) 
     setObjectName("MainWindow");
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, false);
-    min_button_ = new SkinImageButton("Min_Normal", "Min_Hover", "Min_Down", "MIn_Disable", this);
-    min_button_->setObjectName("BtnMin");
-    close_button_ =
-        new SkinImageButton("Close_Normal", "Close_Hover", "Close_Down", "Close_Disable", this);
-    close_button_->setObjectName("BtnClose");
+    auto* min_button = new CSkinButtonEx(this);
+    min_button->SetImages("Min_Normal", "Min_Hover", "Min_Down", "MIn_Disable");
+    min_button->setObjectName("BtnMin");
+    min_button_ = min_button;
+    auto* close_button = new CSkinButtonEx(this);
+    close_button->SetImageSet("Close");
+    close_button->setObjectName("BtnClose");
+    close_button_ = close_button;
     connect(min_button_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
     connect(close_button_, &QAbstractButton::clicked, this, &QDialog::accept);
     ApplySkin();
@@ -30,8 +33,9 @@ void PlaceholderMainWindow::ApplySkin() {
     if (size.width() < 200 || size.height() < 100)
         size = QSize(800, 600);
     setFixedSize(size);
-    static_cast<SkinImageButton*>(min_button_)->ReloadImages();
-    static_cast<SkinImageButton*>(close_button_)->ReloadImages();
+    // The buttons may hear of a skin switch after this window: fetch their images first.
+    static_cast<CSkinButtonEx*>(min_button_)->OnSkinChanged();
+    static_cast<CSkinButtonEx*>(close_button_)->OnSkinChanged();
     const int top = 8;
     close_button_->move(width() - close_button_->width() - 10, top);
     min_button_->move(close_button_->x() - min_button_->width() - 4, top);

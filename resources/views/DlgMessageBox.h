@@ -1,0 +1,55 @@
+#pragma once
+// The skinned message box every message of the program goes through, and the window
+// layer's implementation of the model's ShowMessage.
+
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+
+#include "core/MessageBox.h"
+
+class QLabel;
+
+namespace dedevev {
+
+class CSkinButtonEx;
+
+class CDlgMessageBox : public QDialog {
+    Q_OBJECT
+public:
+    // Results are kMsgFirst / kMsgSecond; closing the box answers kMsgSecond.
+    CDlgMessageBox(const QString& text, unsigned flags, QWidget* parent = nullptr);
+
+    MessageButtons Buttons() const { return ButtonsOf(flags_); }
+    MessageBoxIcon Icon() const { return IconOf(flags_); }
+    int DefaultResult() const { return DefaultResultOf(flags_); }
+
+    void reject() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    CSkinButtonEx* AddButton(const char* key, int result);
+
+    unsigned flags_;
+    QLabel* icon_ = nullptr;
+    QLabel* text_ = nullptr;
+    bool dragging_ = false;
+    QPoint drag_offset_;
+};
+
+// The skin entry name of the icon shown for `icon` ("MsgInfo", "MsgQuestion", ...).
+const char* MessageIconName(MessageBoxIcon icon);
+
+// Installs the skinned box as the model's message box (once per process). With the
+// environment variable DEDEVEV_MESSAGE_LOG set, messages are not shown: each is appended to
+// that file as "message\t<icon>\t<caption>\t<text>" (line breaks written as "\n") and
+// answered with its default button, for tests and unattended runs.
+void InstallSkinnedMessageBox();
+
+}  // namespace dedevev
