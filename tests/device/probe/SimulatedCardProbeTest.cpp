@@ -69,10 +69,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, AnnouncementParse, ::testing::ValuesIn(kParseCas
 
 TEST(SimulatedCards, FirstLiveWellFormedFileWins) {
     ProbeWorld world;
-    Pty at, data, voice, gone;
+    Pty at, data, voice;
     ASSERT_FALSE(at.Path().empty());
-    const std::string stale_path = gone.Path();
-    gone.Close();
+    // A port that is gone. (Not a closed pty: its number may be handed to another test's pty
+    // running at the same time.)
+    const std::string stale_path = world.folder + "/pts-that-vanished";
     // By name: "a" malformed, "b" stale, ".c" hidden, "d" half written, "e" the card.
     std::ofstream(world.folder + "/a-card") << "at /dev/pts/1\n";
     Announce(world.folder + "/b-card", "stale", stale_path, data.Path(), voice.Path());
@@ -185,12 +186,17 @@ TEST(HardwareProbeSources, PresenceFollowsThePulledCard) {
     ProbeWorld world;
     auto at = std::make_unique<Pty>();
     Pty data;
-    Announce(world.folder + "/card", "Sim", at->Path(), data.Path(), "");
+    // The card's AT port through a link of our own, so that "gone" cannot be undone by another
+    // test's pty taking the freed number at the same time.
+    const std::string at_port = world.folder + "/at-port";
+    ASSERT_EQ(::symlink(at->Path().c_str(), at_port.c_str()), 0);
+    Announce(world.folder + "/card", "Sim", at_port, data.Path(), "");
     HardwareProbe probe(nullptr, world.Options());
     EXPECT_TRUE(probe.IsDevicePresent());
-    EXPECT_EQ(probe.GetAtPort(), at->Path());
+    EXPECT_EQ(probe.GetAtPort(), at_port);
 
     // The process died: the file stays, its ports are gone.
+    ::unlink(at_port.c_str());
     at.reset();
     EXPECT_FALSE(probe.IsDevicePresent());
     EXPECT_EQ(probe.GetAtPort(), "");
