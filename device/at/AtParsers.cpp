@@ -256,6 +256,23 @@ std::optional<ServiceInfo> ParseDdsrv(const Lines& lines) {
     return info;
 }
 
+// The record ^SYSINFO and ^SYSINFOEX share: service status first, then domain and roaming.
+// `sms_over_1x`: messages still travel over 1x on a hybrid HDR system.
+static ServiceInfo HuaweiServiceInfo(const std::vector<std::string>& fields, int srv_status,
+                                     int mode, int sim_state, bool sms_over_1x) {
+    ServiceInfo info;
+    info.service_status = srv_status;
+    info.system_mode = mode;
+    info.domain = IntAt(fields, 1).value_or(0);
+    info.roaming = IntAt(fields, 2).value_or(0);
+    info.card_type = CardTypeForMode(mode, SimPresent(sim_state));
+    info.service_state = ServiceStateOf(srv_status);
+    info.sms_restricted = sms_over_1x && info.service_state != kServiceNone
+                              ? 0
+                              : SmsRestrictedFor(mode, info.service_state);
+    return info;
+}
+
 std::optional<ServiceInfo> ParseSysinfoEx(const Lines& lines) {
     const auto fields = FieldsOf(lines, "^SYSINFOEX:");
     if (!fields || fields->size() < 6) {
@@ -289,15 +306,7 @@ std::optional<ServiceInfo> ParseSysinfoEx(const Lines& lines) {
             mode = kSystemModeNone;
             break;
     }
-    ServiceInfo info;
-    info.service_status = *srv_status;
-    info.system_mode = mode;
-    info.domain = IntAt(*fields, 1).value_or(0);
-    info.roaming = IntAt(*fields, 2).value_or(0);
-    info.card_type = CardTypeForMode(mode, SimPresent(sim_state));
-    info.service_state = ServiceStateOf(*srv_status);
-    info.sms_restricted = SmsRestrictedFor(mode, info.service_state);
-    return info;
+    return HuaweiServiceInfo(*fields, *srv_status, mode, sim_state, false);
 }
 
 std::optional<ServiceInfo> ParseSysinfo(const Lines& lines) {
@@ -346,17 +355,7 @@ std::optional<ServiceInfo> ParseSysinfo(const Lines& lines) {
             mode = kSystemModeNone;
             break;
     }
-    ServiceInfo info;
-    info.service_status = *srv_status;
-    info.system_mode = mode;
-    info.domain = IntAt(*fields, 1).value_or(0);
-    info.roaming = IntAt(*fields, 2).value_or(0);
-    info.card_type = CardTypeForMode(mode, SimPresent(sim_state));
-    info.service_state = ServiceStateOf(*srv_status);
-    info.sms_restricted = sms_over_1x && info.service_state != kServiceNone
-                              ? 0
-                              : SmsRestrictedFor(mode, info.service_state);
-    return info;
+    return HuaweiServiceInfo(*fields, *srv_status, mode, sim_state, sms_over_1x);
 }
 
 std::optional<Registration> ParseCreg(const Lines& lines) {
