@@ -39,7 +39,7 @@ TEST(MainStatusTest, TrafficSwitchesUnitAtEachThousandTwentyFour) {
     EXPECT_EQ(FormatTrafficKb(0), "0.000 KB ");
     EXPECT_EQ(FormatTrafficKb(1023), "1023.000 KB ");
     EXPECT_EQ(FormatTrafficKb(1024), "1.000 MB ");
-    EXPECT_EQ(FormatTrafficKb(1536.5), "1.501 MB ");
+    EXPECT_EQ(FormatTrafficKb(1537), "1.501 MB ");
     EXPECT_EQ(FormatTrafficKb(1048575), "1023.999 MB ");
     EXPECT_EQ(FormatTrafficKb(1048576), "1.000 GB ");
     EXPECT_EQ(FormatTrafficKb(5.0 * 1048576), "5.000 GB ");
