@@ -4,7 +4,7 @@
 #include <QTimer>
 
 #include "core/MessageBox.h"
-#include "mainwindow/PlaceholderMainWindow.h"
+#include "mainwindow/MainDlg.h"
 #include "resources/views/DlgMessageBox.h"
 #include "resources/views/QtSkin.h"
 
@@ -52,9 +52,10 @@ void AppShell::ShowMessage(const std::u16string& text, const std::u16string& cap
 }
 
 void AppShell::RunMainWindow() {
-    PlaceholderMainWindow window;
+    CMainDlg window;
+    // An unattended run ends the way a person's click on Exit would.
     if (exit_after_ms_ >= 0)
-        QTimer::singleShot(exit_after_ms_, &window, &QDialog::accept);
+        QTimer::singleShot(exit_after_ms_, &window, [&window] { window.OnCommand(cmd::kClose); });
     QTimer::singleShot(0, &window, [this] {
         if (!log_path_.isEmpty())
             Log("window\tshown");
