@@ -7,8 +7,11 @@
 #include <QDialog>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
+#include <string>
 
 #include "app/AppShell.h"
+#include "app/Simulate.h"
 #include "core/AppSettings.h"
 #include "core/Paths.h"
 #include "core/Startup.h"
@@ -52,11 +55,14 @@ void RouteTerminationSignals(QApplication& app) {
 }
 
 // The modem library's traffic log goes to the data folder; ports the probe cannot find by
-// itself come from the optional [Ports] section of Set.dat.
-void ConfigureDevices() {
+// itself come from the optional [Ports] section of Set.dat (not on the simulated card, which
+// must be the one card the program finds).
+void ConfigureDevices(bool simulated) {
     using dedevev::NativePath;
     using dedevev::Utf16ToUtf8;
     dedevev::at::SetLogFolder(NativePath(dedevev::DataFolder()));
+    if (simulated)
+        return;
     const dedevev::TextTable settings(NativePath(dedevev::DataFolder() + u"Set.dat"));
     const std::string at = Utf16ToUtf8(settings.Value(u"Ports", u"AT"));
     if (!at.empty()) {
@@ -69,16 +75,50 @@ void ConfigureDevices() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const dedevev::app::CommandLine line = dedevev::app::ParseCommandLine(argc, argv);
+    if (line.help) {
+        std::fputs(dedevev::app::UsageText(), stdout);
+        return 0;
+    }
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "dedevev: %s\n%s", line.error.c_str(), dedevev::app::UsageText());
+        return 2;
+    }
+
+    // The simulated card and its folders come first: the environment is changed before any
+    // thread runs, and the card is up before the device layer first looks for one.
+    dedevev::app::Simulation simulation(line.kind);
+    if (line.simulate) {
+        std::string error;
+        if (!simulation.Prepare(&error) || !simulation.Start(&error)) {
+            std::fprintf(stderr, "dedevev: cannot start the simulated card: %s\n", error.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "dedevev: simulated card, control socket %s\n",
+                     simulation.ControlPath().c_str());
+    }
+
     QApplication app(argc, argv);
+    if (const auto unknown = dedevev::app::UnknownOptions(argc, argv); !unknown.empty()) {
+        std::fprintf(stderr, "dedevev: unknown option %s\n%s", unknown.front().c_str(),
+                     dedevev::app::UsageText());
+        return 2;
+    }
     QApplication::setApplicationName("DEDEVev");
+    QApplication::setApplicationVersion(DEDEVEV_VERSION);
     QApplication::setQuitOnLastWindowClosed(false);
     dedevev::InstallQtBitmapLoader();
     RouteTerminationSignals(app);
-    ConfigureDevices();
+    ConfigureDevices(line.simulate);
 
-    dedevev::AppShell shell;
-    dedevev::CDEDEVev application(&shell);
-    const bool started = application.InitInstance();
-    application.ExitInstance();
+    bool started = false;
+    {
+        dedevev::AppShell shell;
+        dedevev::CDEDEVev application(&shell);
+        started = application.InitInstance();
+        application.ExitInstance();
+    }
+    // Only now, with the main window closed and the modem released, does the card go.
+    simulation.Stop();
     return started ? 0 : 1;
 }

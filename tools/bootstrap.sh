@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine and builds DEDEVev.
-#   tools/bootstrap.sh run   - install what is missing, build, start the program
+#   tools/bootstrap.sh run   - install what is missing, build, start the program on the
+#                              simulated card (dedevev --simulate)
 #   tools/bootstrap.sh test  - install what is missing, build and run every test
 #                              (default and asan presets, plus a short fuzzing pass)
 set -euo pipefail
@@ -51,9 +52,9 @@ if [[ "$MODE" == "run" ]]; then
     build default
     if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
         echo "No display: starting DEDEVev under Xvfb (virtual screen)."
-        exec xvfb-run -a -s "-screen 0 1280x800x24" build/default/bin/dedevev
+        exec xvfb-run -a -s "-screen 0 1280x800x24" build/default/bin/dedevev --simulate
     fi
-    exec build/default/bin/dedevev
+    exec build/default/bin/dedevev --simulate
 fi
 
 # Tests: the default build, the sanitizer build, then a short fuzzing pass.

@@ -51,8 +51,9 @@ public:
     fs::path SetDat() const { return root_ / "data" / "Dataline" / "Set.dat"; }
     std::string Messages() const { return Read(Log()); }
 
-    // Starts the program; `exit_after_ms` < 0 leaves its window open.
-    pid_t Start(int exit_after_ms) const {
+    // Starts the program; `exit_after_ms` < 0 leaves its window open. Without `simulate` it
+    // finds no card and ends after telling so.
+    pid_t Start(int exit_after_ms, bool simulate = false) const {
         std::vector<std::string> env = {
             "QT_QPA_PLATFORM=offscreen",
             "XDG_RUNTIME_DIR=" + (root_ / "runtime").string(),
@@ -75,7 +76,8 @@ public:
             envp.push_back(e.data());
         envp.push_back(nullptr);
         std::string program = (fs::path(DEDEVEV_BIN_DIR) / "dedevev").string();
-        char* argv[] = {program.data(), nullptr};
+        std::string simulate_arg = "--simulate";
+        char* argv[] = {program.data(), simulate ? simulate_arg.data() : nullptr, nullptr};
         pid_t pid = -1;
         if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
             return -1;
@@ -113,9 +115,9 @@ private:
 
 TEST(StartupProcess, SecondCopyIsRefusedAndALockNeverOutlivesAKilledCopy) {
     Sandbox box;
-    const pid_t first = box.Start(-1);
+    const pid_t first = box.Start(-1, /*simulate=*/true);
     ASSERT_GT(first, 0);
-    ASSERT_TRUE(box.WaitForLog("window\tshown")) << box.Messages();
+    ASSERT_TRUE(box.WaitForLog("window\tstatus")) << box.Messages();
 
     const pid_t second = box.Start(0);
     EXPECT_EQ(Sandbox::Wait(second), 1);
@@ -129,9 +131,10 @@ TEST(StartupProcess, SecondCopyIsRefusedAndALockNeverOutlivesAKilledCopy) {
     EXPECT_EQ(Sandbox::Wait(first), 128 + SIGKILL);
 
     std::ofstream(box.Log(), std::ios::trunc).close();
-    const pid_t third = box.Start(100);
+    const pid_t third = box.Start(100, /*simulate=*/true);
     EXPECT_EQ(Sandbox::Wait(third), 0);
     EXPECT_NE(box.Messages().find("window\tshown"), std::string::npos) << box.Messages();
+    EXPECT_NE(box.Messages().find("window\tclosed"), std::string::npos) << box.Messages();
     EXPECT_EQ(box.Messages().find("message\t"), std::string::npos) << box.Messages();
 }
 
