@@ -91,8 +91,25 @@ SkinBitmap* CSkin::Resolve(ImageMap& map, std::u16string_view name) {
         const std::string file = ResolvePathNoCase(NativePath(record.path));
         record.path.clear();
         record.bitmap = loader_->Load(file);
+        if (record.bitmap && record.after_load) {
+            auto step = std::move(record.after_load);
+            record.after_load = nullptr;
+            step(*record.bitmap);
+        }
     }
     return record.bitmap.get();
+}
+
+void CSkin::WhenLoaded(std::u16string_view name, std::function<void(SkinBitmap&)> step) {
+    const auto it = bitmaps_.find(ToLower(name));
+    if (it == bitmaps_.end() || !step)
+        return;
+    ImageRecord& record = it->second;
+    if (record.bitmap) {
+        step(*record.bitmap);
+    } else if (!record.path.empty()) {
+        record.after_load = std::move(step);
+    }
 }
 
 const SkinBitmap* CSkin::GetBitmap(std::u16string_view name) {
@@ -142,15 +159,15 @@ void OverlayBitmap(SkinBitmap& page, const SkinBitmap& overlay, int dx, int dy,
 }
 
 void ComposePageBackgrounds(CSkin& skin) {
-    const SkinBitmap* drag = skin.GetBitmapOrDefault(u"ButtonDragin_Up");
     const SkinColor transparent = skin.GetTransparentColor();
     for (int i = 1; i <= 5; ++i) {
         for (int j = 0; j < i; ++j) {
             const std::u16string name =
                 u"PageBkg" + Utf8ToUtf16(std::to_string(i)) + u"_" + Utf8ToUtf16(std::to_string(j));
-            if (SkinBitmap* page = skin.MutableBitmap(name)) {
-                OverlayBitmap(*page, *drag, 374, 88, transparent);
-            }
+            skin.WhenLoaded(name, [&skin, transparent](SkinBitmap& page) {
+                const SkinBitmap* drag = skin.GetBitmapOrDefault(u"ButtonDragin_Up");
+                OverlayBitmap(page, *drag, 374, 88, transparent);
+            });
         }
     }
 }

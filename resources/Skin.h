@@ -2,6 +2,7 @@
 // The skin: images, colours and the transparent colour of the user interface, named in a
 // skin file and loaded lazily, at most once per entry.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -43,6 +44,9 @@ public:
 
     // Mutable access for composing page backgrounds in place.
     SkinBitmap* MutableBitmap(std::u16string_view name);
+    // Runs `step` on the "Bitmaps" entry `name` once it is loaded: at once when it is loaded
+    // already, else right after its first load. Nothing happens for an absent entry.
+    void WhenLoaded(std::u16string_view name, std::function<void(SkinBitmap&)> step);
 
     // The path an image entry resolves to, before its first load (for diagnostics and tests);
     // empty when the entry is absent or was already loaded.
@@ -55,6 +59,7 @@ private:
     struct ImageRecord {
         std::u16string path;  // dropped at the first load attempt
         std::unique_ptr<SkinBitmap> bitmap;
+        std::function<void(SkinBitmap&)> after_load;
     };
     using ImageMap = std::map<std::u16string, ImageRecord, std::less<>>;
 
@@ -76,7 +81,8 @@ void OverlayBitmap(SkinBitmap& page, const SkinBitmap& overlay, int dx, int dy,
                    SkinColor transparent);
 
 // After a skin switch: puts "ButtonDragin_Up" onto each "PageBkg<i>_<j>" page background
-// (i = 1..5, j = 0..i-1) at (374, 88), leaving out its transparent pixels.
+// (i = 1..5, j = 0..i-1) at (374, 88), leaving out its transparent pixels. A page not loaded
+// yet gets it when first loaded, so the fifteen large pages cost nothing until shown.
 void ComposePageBackgrounds(CSkin& skin);
 
 }  // namespace dedevev

@@ -130,11 +130,31 @@ TEST(Skin, PageBackgroundsGetTheDragButton) {
     ASSERT_NE(drag, nullptr);
     drag->SetPixel(1, 1, MakeSkinColor(255, 0, 0));
     ComposePageBackgrounds(skin);
+    // Composing loads no page; the first look at one gets it with the button on it.
+    EXPECT_EQ(loader->loads.size(), 1u);
     const SkinBitmap* page = skin.GetBitmap(u"PageBkg2_1");
     EXPECT_EQ(page->PixelAt(375, 89), MakeSkinColor(255, 0, 0));
     EXPECT_EQ(page->PixelAt(374, 88), MakeSkinColor(9, 9, 9));  // untouched page pixel
     // Only the 15 page names and the drag image were looked at.
     EXPECT_EQ(loader->loads.size(), 2u);
+    // Fetching it again does not paint it twice over a changed pixel.
+    skin.MutableBitmap(u"PageBkg2_1")->SetPixel(375, 89, MakeSkinColor(1, 1, 1));
+    EXPECT_EQ(skin.GetBitmap(u"PageBkg2_1")->PixelAt(375, 89), MakeSkinColor(1, 1, 1));
+}
+
+TEST(Skin, PageLoadedBeforeComposingGetsTheButtonAtOnce) {
+    auto loader = std::make_shared<CountingLoader>();
+    loader->files["/s/page.bmp"] = {400, 100};
+    loader->files["/s/drag.bmp"] = {4, 2};
+    CSkin skin(loader);
+    skin.LoadBytes(
+        "[Bitmaps]\nPageBkg1_0=page.bmp\nButtonDragin_Up=drag.bmp\n[colors]\n"
+        "TransparentColor=RGB(9,9,9)\n",
+        "/s/Skin.txt");
+    skin.MutableBitmap(u"ButtonDragin_Up")->SetPixel(0, 0, MakeSkinColor(0, 255, 0));
+    ASSERT_NE(skin.GetBitmap(u"PageBkg1_0"), nullptr);
+    ComposePageBackgrounds(skin);
+    EXPECT_EQ(skin.GetBitmap(u"PageBkg1_0")->PixelAt(374, 88), MakeSkinColor(0, 255, 0));
 }
 
 }  // namespace
