@@ -152,8 +152,10 @@ void CDlgProgress::ApplyReports() {
     }
     if (text_pending)
         label_->setText(ToQString(text));
+    // The worker's thread is about to end: look once now (it has usually ended by the time
+    // this runs), then at every tick of the end timer.
     if (ended && !closing_)
-        end_timer_.start();
+        StartEnding();
 }
 
 void CDlgProgress::StartEnding() {

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <thread>
 
 #include "SkinTestSupport.h"
 #include "core/Event.h"
@@ -165,20 +166,52 @@ TEST_F(DlgProgressTest, CancelStopsACancelableWorkerAndCloses) {
     EXPECT_FALSE(worker.IsRunning());
 }
 
-TEST_F(DlgProgressTest, JobEndStartsTheThirtyMillisecondEndTimer) {
+TEST_F(DlgProgressTest, JobEndClosesAtOnceWhenTheThreadHasEnded) {
     GatedWorker worker(false);
     CDlgProgress dialog(&worker, nullptr, nullptr);
-    EXPECT_EQ(dialog.EndTimerInterval(), 0);
     worker.Release();
     int seen_interval = -1;
+    bool seen_visible = true;
     QTimer::singleShot(0, &dialog, [&] {
         worker.Wait(std::chrono::milliseconds(1000));
+        QApplication::processEvents();
+        seen_interval = dialog.EndTimerInterval();
+        seen_visible = dialog.isVisible();
+    });
+    dialog.exec();
+    EXPECT_EQ(seen_interval, 0);
+    EXPECT_FALSE(seen_visible);
+    EXPECT_TRUE(worker.finished);
+}
+
+// A worker whose thread goes on for a while after reporting its end.
+class LingeringWorker : public CThreadProgress {
+public:
+    ~LingeringWorker() override { Join(); }
+    std::atomic<bool> reported{false};
+
+protected:
+    void DoJob() override {}
+    void Run() override {
+        CThreadProgress::Run();
+        reported = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+};
+
+TEST_F(DlgProgressTest, ThreadStillEndingIsCheckedEveryThirtyMilliseconds) {
+    LingeringWorker worker;
+    CDlgProgress dialog(&worker, nullptr, nullptr);
+    int seen_interval = -1;
+    QTimer::singleShot(0, &dialog, [&] {
+        while (!worker.reported)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         QApplication::processEvents();
         seen_interval = dialog.EndTimerInterval();
     });
     dialog.exec();
     EXPECT_EQ(seen_interval, 30);
-    EXPECT_TRUE(worker.finished);
+    EXPECT_FALSE(worker.IsRunning());  // closed only once the thread had ended
 }
 
 }  // namespace
