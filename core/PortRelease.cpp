@@ -85,7 +85,8 @@ PortRelease FreePortFromCompetitor(const PortReleaseOptions& options) {
         return PortRelease::kNoCompetitor;
 
     const at::PortHolder* competitor = nullptr;
-    const std::vector<at::PortHolder> holders = at::FindPortHolders(options.at_port);
+    const std::vector<at::PortHolder> holders =
+        at::FindPortHolders(options.at_port, options.program_name);
     for (const at::PortHolder& holder : holders) {
         if (IsCompetitor(holder, options.program_name)) {
             competitor = &holder;

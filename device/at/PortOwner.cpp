@@ -131,7 +131,7 @@ std::string ProcessName(int pid) {
     return comm;
 }
 
-std::vector<PortHolder> FindPortHolders(const std::string& path) {
+std::vector<PortHolder> FindPortHolders(const std::string& path, const std::string& only_named) {
     std::vector<PortHolder> holders;
     struct stat target;
     if (::stat(path.c_str(), &target) != 0)
@@ -148,14 +148,30 @@ std::vector<PortHolder> FindPortHolders(const std::string& path) {
         if (!AllDigits(entry->d_name))
             continue;
         const std::string pid_dir = std::string("/proc/") + entry->d_name;
-        if (!HoldsFile(pid_dir + "/fd", canonical, target))
-            continue;
         PortHolder holder;
         holder.pid = std::atoi(entry->d_name);
-        holder.name = ProcessName(holder.pid);
-        holder.comm = ReadSmallFile(pid_dir + "/comm");
-        while (!holder.comm.empty() && holder.comm.back() == '\n')
-            holder.comm.pop_back();
+        auto read_names = [&] {
+            holder.name = ProcessName(holder.pid);
+            holder.comm = ReadSmallFile(pid_dir + "/comm");
+            while (!holder.comm.empty() && holder.comm.back() == '\n')
+                holder.comm.pop_back();
+        };
+        if (!only_named.empty()) {
+            // The kernel's name is the first 15 characters of the full one: a process whose
+            // comm is no prefix of the wanted name cannot be it.
+            std::string comm = ReadSmallFile(pid_dir + "/comm");
+            while (!comm.empty() && comm.back() == '\n')
+                comm.pop_back();
+            if (!comm.empty() && only_named.compare(0, comm.size(), comm) != 0)
+                continue;
+            read_names();
+            if (holder.name != only_named && holder.comm != only_named)
+                continue;
+        }
+        if (!HoldsFile(pid_dir + "/fd", canonical, target))
+            continue;
+        if (only_named.empty())
+            read_names();
         if (holder.name.empty())
             continue;  // gone meanwhile
         holder.pty_far_end = pty_index >= 0 && HoldsPtyMaster(pid_dir, pty_index);

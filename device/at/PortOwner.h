@@ -20,7 +20,10 @@ struct PortHolder {
 // Every process (this one included) that has `path` open, by device number, so that
 // /dev/serial/by-id links and the device node itself match each other. Sorted by pid.
 // Processes of other users are visible only with the rights to read their fd folder.
-std::vector<PortHolder> FindPortHolders(const std::string& path);
+// With `only_named` set, only processes whose name or comm is exactly that are looked at
+// (their names are read first, so the fd folders of every other process are never walked).
+std::vector<PortHolder> FindPortHolders(const std::string& path,
+                                        const std::string& only_named = {});
 
 // "<program> (pid N) is using <path>"
 std::string DescribePortHolder(const PortHolder& holder, const std::string& path);

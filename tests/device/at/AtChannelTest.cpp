@@ -444,6 +444,10 @@ TEST(AtChannelPort, NamesThisProcessAndTellsTheFarEndApart) {
     EXPECT_EQ(holders[0].pid, ::getpid());
     EXPECT_EQ(holders[0].name, name);
     EXPECT_TRUE(holders[0].pty_far_end);
+    // Looking only for a named program finds this process under its own name, not another.
+    EXPECT_EQ(FindPortHolders(peer.SlavePath(), name).size(), 1u);
+    EXPECT_TRUE(FindPortHolders(peer.SlavePath(), name + "x").empty());
+    EXPECT_TRUE(FindPortHolders(peer.SlavePath(), "PortKeeper").empty());
     SerialOptions strict;
     strict.ignore_pty_far_end = false;
     AtChannel channel;
