@@ -89,11 +89,6 @@ constexpr ModuleDef kModules[] = {
     {cmd::kUssd, "DlgUssd", "Title"},       {cmd::kSettings, "DlgSet", "Title"},
 };
 
-QColor SkinColorOr(const char16_t* name, QColor fallback) {
-    ISkin* skin = CGlobalService::Instance().Skin();
-    return skin != nullptr ? ToQColor(skin->GetColor(name)) : fallback;
-}
-
 }  // namespace
 
 void CMainDlg::ApplyWindowShape() {
@@ -203,8 +198,8 @@ void CMainDlg::CreateIndicators() {
 }
 
 void CMainDlg::BuildMenus() {
-    const QColor back = SkinColorOr(u"MenuBkColor", QColor(14, 48, 80));
-    const QColor accent = SkinColorOr(u"AccentColor", QColor(31, 181, 190));
+    const QColor back = SkinQColor(u"MenuBkColor", QColor(14, 48, 80));
+    const QColor accent = SkinQColor(u"AccentColor", QColor(31, 181, 190));
     const QString style = QString(
                               "QMenu { background: %1; color: white; border: 1px solid %2; "
                               "padding: 4px 0; }"
@@ -239,7 +234,7 @@ void CMainDlg::RefreshTexts() {
     setWindowTitle(LocalQText("DEDEVev"));
     const QFont menu_font = LocalFont("Menu");
     const QFont nav_font = LocalFont("Navigation");
-    const QColor nav_color = SkinColorOr(u"NavigationText", Qt::white);
+    const QColor nav_color = SkinQColor(u"NavigationText", Qt::white);
     for (auto& [id, button] : nav_buttons_) {
         button->SetFont(nav_font);
         button->SetTextColor(nav_color);
@@ -359,7 +354,7 @@ void CMainDlg::paintEvent(QPaintEvent*) {
         DrawAt(painter, background, QPoint(0, 0));
     } else {
         // Any other size (maximised): the frame pieces stretched around the page background.
-        painter.fillRect(rect(), SkinColorOr(u"NavigationBkColor", QColor(17, 58, 94)));
+        painter.fillRect(rect(), SkinQColor(u"NavigationBkColor", QColor(17, 58, 94)));
         auto piece = [&](const char16_t* name, const QRect& into) {
             if (const SkinBitmap* bitmap = skin != nullptr ? skin->GetBitmap(name) : nullptr)
                 DrawStretched(painter, bitmap, into);

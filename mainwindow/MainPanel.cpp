@@ -24,13 +24,6 @@ constexpr int kValueWidth = 248;
 constexpr int kLinkWidth = 88;
 constexpr int kLinkHeight = 22;
 
-QColor SkinQColor(const char16_t* name, QColor fallback) {
-    ISkin* skin = CGlobalService::Instance().Skin();
-    if (skin == nullptr)
-        return fallback;
-    return ToQColor(skin->GetColor(name));
-}
-
 }  // namespace
 
 CMainPanel::CMainPanel(QWidget* parent) : QWidget(parent) {

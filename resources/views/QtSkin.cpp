@@ -94,6 +94,11 @@ QColor ToQColor(SkinColor color) {
     return QColor(SkinRed(color), SkinGreen(color), SkinBlue(color));
 }
 
+QColor SkinQColor(const char16_t* name, const QColor& fallback) {
+    ISkin* skin = CGlobalService::Instance().Skin();
+    return skin != nullptr ? ToQColor(skin->GetColor(name)) : fallback;
+}
+
 QFont ToQFont(const FontSpec& font) {
     QFont result = QApplication::font();
     if (!font.face.empty())

@@ -52,6 +52,8 @@ void InstallQtBitmapLoader();
 QString ToQString(std::u16string_view text);
 std::u16string FromQString(const QString& text);
 QColor ToQColor(SkinColor color);
+// The current skin's colour `name`, or `fallback` while no skin is loaded.
+QColor SkinQColor(const char16_t* name, const QColor& fallback);
 // The language file's font; the application font when the face is empty.
 QFont ToQFont(const FontSpec& font);
 
