@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace dedevev {
 
@@ -33,8 +34,8 @@ std::string FormatAddress(std::uint32_t address);
 
 // A language text (section, key) or a fixed text.
 struct DisplayText {
-    const char* section = "";
-    const char* key = "";
+    std::string_view section;  // string literals: data() stays NUL-terminated
+    std::string_view key;
     std::u16string literal;  // used when key is empty
 
     friend bool operator==(const DisplayText&, const DisplayText&) = default;

@@ -53,9 +53,9 @@ bool RunInitialisation(IMessageTarget* owner, QWidget* parent, std::u16string* e
 }
 
 QString Text(const DisplayText& text) {
-    if (text.key[0] == '\0')
+    if (text.key.empty())
         return ToQString(text.literal);
-    return LocalQText(text.key, text.section);
+    return LocalQText(text.key.data(), text.section.data());
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ void CSkin::LoadBytes(std::string_view bytes, const std::string& path) {
                 file.front() == u'/' || file.find(u':', 1) != std::u16string::npos;
             if (!absolute)
                 file = folder + file;
-            into[name] = ImageRecord{std::move(file), nullptr};
+            into[name] = ImageRecord{std::move(file), nullptr, nullptr};
         }
     };
     build_images(u"bitmaps", bitmaps_);
