@@ -24,6 +24,7 @@
 #include "mainwindow/MainDlg.h"
 #include "mainwindow/MainPanel.h"
 #include "mainwindow/ModuleWindow.h"
+#include "mainwindow/SuspendWatch.h"
 #include "resources/views/NotifyIcon.h"
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
@@ -513,6 +514,26 @@ TEST_F(MainDlgTest, PasswordRequestRefusedEndsTheProgram) {
     EXPECT_TRUE(dlg_->DeviceReady());
     EXPECT_FALSE(dlg_->Closing());
     EXPECT_TRUE(dlg_->Tray()->HasIcon(1));
+}
+
+TEST_F(MainDlgTest, SuspendClosesWithoutQuestionsAndWakingDoesNothing) {
+    MainWindowEnvironment env = Env();
+    env.watch_suspend = true;
+    Open(std::move(env));
+    auto* watch = dlg_->findChild<CSuspendWatch*>();
+    ASSERT_NE(watch, nullptr);
+    Connection connection;
+    connection.running = true;
+    Exports().BindConnection(&connection);
+    watch->OnPrepareForSleep(false);  // waking up
+    EXPECT_FALSE(dlg_->Closing());
+    watch->OnPrepareForSleep(true);
+    EXPECT_TRUE(dlg_->Closing());
+    EXPECT_FALSE(dlg_->DeviceReady());
+    EXPECT_TRUE(questions_.asked.empty());
+    EXPECT_EQ(connection.stops, 1);
+    watch->OnPrepareForSleep(true);  // a second notice after the end is harmless
+    EXPECT_EQ(connection.stops, 1);
 }
 
 TEST_F(MainDlgTest, StatusThreadReportsReachThePanelAndStopOnClose) {
