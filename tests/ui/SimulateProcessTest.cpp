@@ -212,7 +212,7 @@ class SimulatedRun : public testing::TestWithParam<KindCase> {};
 TEST_P(SimulatedRun, ShowsTheCardUsesOnlyDemoDataAndCleansUp) {
     const KindCase& c = GetParam();
     SimulateSandbox box;
-    ASSERT_TRUE(box.Start(c.option, 10000));
+    ASSERT_TRUE(box.Start(c.option, 5000));
 
     // The card announces itself in the folder the caller named, with the kind asked for,
     // and the program tells where its control socket is.
