@@ -222,8 +222,10 @@ TEST_P(SimulatedRun, ShowsTheCardUsesOnlyDemoDataAndCleansUp) {
     EXPECT_EQ(card.count("kind") ? card.at("kind") : "", c.kind);
     ASSERT_EQ(card.count("control"), 1u);
     EXPECT_EQ(fs::path(card.at("control")).parent_path(), box.Devices());
-    EXPECT_NE(box.Stderr().find("dedevev: simulated card, control socket " + card.at("control")),
-              std::string::npos)
+    // The line is printed just after the card has announced itself.
+    const std::string line = "dedevev: simulated card, control socket " + card.at("control");
+    EXPECT_TRUE(SimulateSandbox::WaitUntil(
+        [&] { return box.Stderr().find(line) != std::string::npos; }))
         << box.Stderr();
 
     ASSERT_TRUE(box.WaitForLog("window\tstatus")) << box.Messages();
