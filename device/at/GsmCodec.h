@@ -39,7 +39,8 @@ bool EncodePackedGsm7Hex(std::u16string_view text, std::string* hex);
 bool DecodePackedGsm7Hex(std::string_view hex, std::u16string* text);
 
 // The alphabet a data coding scheme (TS 23.038, cell broadcast / USSD coding groups) selects.
-enum class Alphabet { kGsm7, kEightBit, kUcs2, kUnknown };
+// kAscii7 and kLatin1 are CDMA user-data encodings (7-bit ASCII, ISO 8859-1).
+enum class Alphabet { kGsm7, kEightBit, kUcs2, kUnknown, kAscii7, kLatin1 };
 Alphabet AlphabetOfUssdDcs(int dcs);
 Alphabet AlphabetOfSmsDcs(int dcs);
 

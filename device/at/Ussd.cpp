@@ -140,7 +140,9 @@ std::string DecodeUssdText(std::string_view text, int dcs, Charset charset, Ussd
             }
             break;
         }
-        case Alphabet::kUnknown: {
+        case Alphabet::kUnknown:
+        case Alphabet::kAscii7:  // CDMA encodings: never chosen by a USSD coding scheme
+        case Alphabet::kLatin1: {
             // Reserved or compressed schemes: show whatever reads as text.
             result = DecodeGsm7Dcs(text, charset, preferred, &found);
             if (found == UssdEncoding::kPlain && hex) {
