@@ -112,6 +112,10 @@ std::vector<std::uint8_t> EncodeCdmaDeliver(const SmsPdu& message, bool force_un
 
 // ---- Both
 
+// Whether a decoded time stamp names a real moment (month 1..12, the month's days with leap
+// years, hours 0..23, minutes and seconds 0..59).
+bool IsRealTime(const DateTimeFields& time);
+
 // How many characters of `text` fit one message of the family, and in which alphabet, so a
 // sender can cut a long text into parts: GSM 160 septets (153 with a part header), UCS2 70
 // (67); CDMA ASCII 160 (152), Unicode 70 (66). An extension character counts two septets.
