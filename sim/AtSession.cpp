@@ -170,6 +170,9 @@ std::string AtSession::FinalText(const Result& result) const {
             return "ERROR";
         case Result::Final::kText:
             return result.final_text;
+        case Result::Final::kCmsError:
+            // 27.005 reports message-service failures with their number whatever +CMEE says.
+            return "+CMS ERROR: " + std::to_string(result.cme);
         case Result::Final::kCmeError:
             break;
     }
@@ -203,6 +206,10 @@ std::vector<std::string> AtSession::Unsolicited(unsigned events) {
     }
     if (events & kEventWorkMode)
         lines.push_back("^DDMODE: " + std::to_string(card_.WorkMode()));
+    if (events & kEventSms) {
+        for (std::string& line : card_.Sms().TakeNotices())
+            lines.push_back(std::move(line));
+    }
     return lines;
 }
 

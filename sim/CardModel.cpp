@@ -31,7 +31,7 @@ int DefaultSysMode(CardKind kind) {
 
 }  // namespace
 
-CardModel::CardModel(CardKind kind) : kind_(kind) {
+CardModel::CardModel(CardKind kind) : kind_(kind), sms_(kind == CardKind::kGsm) {
     id_.manufacturer = "DEDEVev";
     id_.revision = "DDV-CS 1.0.0";
     if (kind == CardKind::kCdma) {
@@ -226,6 +226,7 @@ void CardModel::PowerUp() {
     fun_ = 1;
     resetting_ = false;
     ussd_session_ = UssdSession::kNone;
+    sms_.PowerUp();
     Changed(kEventService);
 }
 
@@ -522,7 +523,7 @@ UssdReply CardModel::UssdFromNetwork(std::string_view text, bool expects_reply) 
 }
 
 unsigned CardModel::TakeEvents() {
-    const unsigned events = events_;
+    const unsigned events = events_ | (sms_.HasNotices() ? kEventSms : 0u);
     events_ = 0;
     return events;
 }

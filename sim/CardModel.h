@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/SmsModel.h"
+
 namespace dedevev::sim {
 
 enum class CardKind { kCdma, kGsm };
@@ -81,6 +83,7 @@ struct UssdReply {
 enum Event : unsigned {
     kEventService = 1u << 0,   // registration or the service record changed
     kEventWorkMode = 1u << 1,  // ^DDMODE
+    kEventSms = 1u << 2,       // the message side has lines to report (SmsModel::TakeNotices)
 };
 
 class CardModel {
@@ -179,6 +182,10 @@ public:
     int UssdDelayMs() const { return ussd_delay_ms_; }
     void SetUssdDelayMs(int ms) { ussd_delay_ms_ = ms; }
 
+    // ---- Short messages: storages, routing, sending (kept across pulling and inserting).
+    SmsModel& Sms() { return sms_; }
+    const SmsModel& Sms() const { return sms_; }
+
     // Events since the last call (bits of Event).
     unsigned TakeEvents();
 
@@ -226,6 +233,8 @@ private:
     UssdEncoding ussd_encoding_ = UssdEncoding::kText;
     bool ussd_before_ok_ = false;
     int ussd_delay_ms_ = 50;
+
+    SmsModel sms_;
 
     unsigned events_ = 0;
 };

@@ -64,6 +64,13 @@ Result Result::Cme(int code) {
     return r;
 }
 
+Result Result::Cms(int code) {
+    Result r;
+    r.final = Final::kCmsError;
+    r.cme = code;
+    return r;
+}
+
 void CommandTable::Add(const std::string& name, Handler handler) {
     handlers_[name] = std::move(handler);
 }
@@ -255,6 +262,7 @@ CommandTable DefaultCommandTable() {
     RegisterSecurityCommands(table);
     RegisterNetworkCommands(table);
     RegisterUssdCommands(table);
+    RegisterSmsCommands(table);
     return table;
 }
 

@@ -61,10 +61,10 @@ struct Later {
 };
 
 struct Result {
-    enum class Final { kOk, kError, kCmeError, kText };
+    enum class Final { kOk, kError, kCmeError, kCmsError, kText };
     std::vector<std::string> lines;  // intermediate result lines
     Final final = Final::kOk;
-    int cme = 0;             // with kCmeError
+    int cme = 0;             // with kCmeError and kCmsError
     std::string final_text;  // with kText ("CONNECT", "NO CARRIER" ...)
     Millis delay{0};         // extra time the card takes before it answers (a network search)
     std::vector<Later> later;
@@ -75,7 +75,10 @@ struct Result {
     static Result Line(std::string line);
     static Result Error();
     static Result Cme(int code);
-    bool Failed() const { return final == Final::kError || final == Final::kCmeError; }
+    static Result Cms(int code);  // "+CMS ERROR: <code>" (message service, whatever +CMEE says)
+    bool Failed() const {
+        return final == Final::kError || final == Final::kCmeError || final == Final::kCmsError;
+    }
 };
 
 struct Context {
@@ -130,5 +133,6 @@ void RegisterBasicCommands(CommandTable& table);
 void RegisterSecurityCommands(CommandTable& table);
 void RegisterNetworkCommands(CommandTable& table);
 void RegisterUssdCommands(CommandTable& table);
+void RegisterSmsCommands(CommandTable& table);
 
 }  // namespace dedevev::sim

@@ -1,7 +1,9 @@
 // The commands of the control channel, run on the card's thread.
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "device/at/GsmCodec.h"
 #include "sim/ControlProtocol.h"
 #include "sim/SimulatorImpl.h"
 
@@ -15,7 +17,10 @@ const char kHelp[] =
     "garbage on|off; pull; insert; ussd-notify <text> [expects-reply]; "
     "ussd-encoding text|gsm7hex|ucs2; ussd-order after|before; ussd-delay <ms>; "
     "networks [clear|reset|add <stat> <long> <short> <numeric> <act>|delay <ms>]; "
-    "workmode 0|1; ssid <name>; urc <line> [inside]; log [clear]; state; help";
+    "workmode 0|1; ssid <name>; urc <line> [inside]; log [clear]; state; help; "
+    "sms <from> <text...>; sms-ucs2 <from> <text...>; sms-long <from> <order> <text...>; "
+    "sms-pdu <hex>; sms-send accept|refuse [cms-error]; sms-sent [clear]; "
+    "sms-storage <name> <capacity>; sms-cnmi on|off; sms-list <storage>; sms-clear <storage>";
 
 bool ToInt(const std::string& word, int low, int high, int* value) {
     if (word.empty() || word.size() > 9 ||
@@ -43,6 +48,161 @@ std::string Err(const std::string& reason) {
 
 bool HasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
+}
+
+std::string Outcome(const Delivery& delivery) {
+    switch (delivery.outcome) {
+        case Delivery::Outcome::kStored:
+            return "stored " + delivery.storage + " " + std::to_string(delivery.index);
+        case Delivery::Outcome::kForwarded:
+            return "forwarded";
+        case Delivery::Outcome::kLost:
+            break;
+    }
+    return "lost " + delivery.storage + " full";
+}
+
+std::string JoinFrom(const std::vector<std::string>& w, std::size_t first) {
+    std::string text;
+    for (std::size_t i = first; i < w.size(); ++i)
+        text += (i > first ? " " : "") + w[i];
+    return text;
+}
+
+// "3,1,2" -> {3, 1, 2}; false unless every entry is a number from 1 to 255.
+bool ParseOrder(const std::string& word, std::vector<int>* order) {
+    order->clear();
+    std::size_t start = 0;
+    while (start <= word.size()) {
+        const std::size_t end = std::min(word.find(',', start), word.size());
+        int n = 0;
+        if (!ToInt(word.substr(start, end - start), 1, 255, &n))
+            return false;
+        order->push_back(n);
+        start = end + 1;
+    }
+    return !order->empty();
+}
+
+std::string StoredLine(const SmsModel& sms, const SmsStorage& storage) {
+    std::string out = "OK";
+    for (const auto& [index, message] : storage.messages) {
+        const PduSummary s = DescribePdu(sms.Gsm(), message.pdu);
+        std::string text = s.text;
+        if (!s.decoded)
+            text = "<does not decode: " + s.error + ">";
+        else if (s.kind == PduSummary::Kind::kStatusReport)
+            text = "<report mr=" + std::to_string(s.reference) +
+                   " status=" + std::to_string(s.report_status) + ">";
+        out += " (" + std::to_string(index) + "," + QuoteWord(SmsStatName(message.stat)) + "," +
+               QuoteWord(s.address) + "," + QuoteWord(text) + ")";
+    }
+    return out;
+}
+
+// The message side of the control channel; `handled` false for a command of another side.
+std::string SmsControl(CardModel& card, bool inserted, const std::vector<std::string>& w,
+                       bool* handled) {
+    *handled = true;
+    SmsModel& sms = card.Sms();
+    const std::string& cmd = w[0];
+    const std::size_t argc = w.size() - 1;
+    int n = 0;
+    bool flag = false;
+    std::string error;
+    const bool arrives = cmd == "sms" || cmd == "sms-ucs2" || cmd == "sms-long" || cmd == "sms-pdu";
+    if (arrives) {
+        const bool long_text = cmd == "sms-long";
+        if ((cmd == "sms-pdu" && argc != 1) || (cmd != "sms-pdu" && argc < (long_text ? 3u : 2u)))
+            return Err(cmd == "sms-pdu" ? "usage: sms-pdu <hex>"
+                       : long_text      ? "usage: sms-long <from> <order like 3,1,2> <text...>"
+                                        : "usage: " + cmd + " <from> <text...>");
+        if (!inserted)
+            return Err("the card is not inserted");
+        if (int code = card.CardError())
+            return Err("the card cannot take messages (+CME ERROR: " + std::to_string(code) + ")");
+    }
+    if (cmd == "sms-pdu") {
+        std::vector<std::uint8_t> pdu;
+        if (!at::HexToBytes(w[1], &pdu) || pdu.empty() || sms.TpduLength(pdu) < 1)
+            return Err(sms.Gsm() ? "usage: sms-pdu <hex: centre address, then the TPDU>"
+                                 : "usage: sms-pdu <hex transport-layer message>");
+        const PduSummary summary = DescribePdu(sms.Gsm(), pdu);
+        const bool report = summary.decoded && summary.kind == PduSummary::Kind::kStatusReport;
+        const Delivery delivery = report ? sms.DeliverStatusReport(pdu) : sms.DeliverMessage(pdu);
+        return "OK " + Outcome(delivery) +
+               (summary.decoded ? "" : " " + QuoteWord("does not decode: " + summary.error));
+    }
+    if (cmd == "sms" || cmd == "sms-ucs2" || cmd == "sms-long") {
+        const bool long_text = cmd == "sms-long";
+        std::vector<int> order;
+        if (long_text && !ParseOrder(w[2], &order))
+            return Err("usage: sms-long <from> <order like 3,1,2> <text...>");
+        std::vector<std::vector<std::uint8_t>> pdus;
+        if (!BuildDeliverPdus(sms.Gsm(), w[1], JoinFrom(w, long_text ? 3 : 2), cmd == "sms-ucs2",
+                              long_text, sms.NextConcatReference(), &pdus, &error))
+            return Err(error);
+        if (!long_text)
+            return "OK " + Outcome(sms.DeliverMessage(pdus[0]));
+        for (int part : order) {
+            if (part > static_cast<int>(pdus.size()))
+                return Err("the text has only " + std::to_string(pdus.size()) + " parts");
+        }
+        std::string out = "OK parts=" + std::to_string(pdus.size());
+        for (int part : order)
+            out += " " +
+                   QuoteWord(std::to_string(part) + ": " +
+                             Outcome(sms.DeliverMessage(pdus[static_cast<std::size_t>(part - 1)])));
+        return out;
+    }
+    if (cmd == "sms-send") {
+        n = cms::kUnknown;
+        if (argc < 1 || argc > 2 || (w[1] != "accept" && w[1] != "refuse") ||
+            (argc == 2 && (w[1] != "refuse" || !ToInt(w[2], 1, 511, &n))))
+            return Err("usage: sms-send accept|refuse [cms-error 1-511]");
+        sms.SetSending(w[1] == "accept", n);
+        return "OK";
+    }
+    if (cmd == "sms-sent") {
+        if (argc == 1 && w[1] == "clear") {
+            sms.ClearSent();
+            return "OK";
+        }
+        if (argc != 0)
+            return Err("usage: sms-sent [clear]");
+        std::string out = "OK";
+        for (const SentSms& sent : sms.Sent()) {
+            out += " (" + QuoteWord(sent.number) + "," + sent.kind + "," + QuoteWord(sent.text) +
+                   ",mr=" + std::to_string(sent.reference) +
+                   (sent.part.empty() ? "" : ",part=" + sent.part) + ")";
+        }
+        return out;
+    }
+    if (cmd == "sms-storage") {
+        if (argc != 2 || !ToInt(w[2], 0, 100000, &n))
+            return Err("usage: sms-storage SM|ME|SR <capacity>");
+        if (!sms.SetCapacity(w[1], n, &error))
+            return Err(error);
+        return "OK";
+    }
+    if (cmd == "sms-cnmi") {
+        if (argc != 1 || !OnOff(w[1], &flag))
+            return Err("usage: sms-cnmi on|off");
+        sms.SetIndications(flag);
+        return "OK";
+    }
+    if (cmd == "sms-list" || cmd == "sms-clear") {
+        const SmsStorage* storage = argc == 1 ? sms.Find(w[1]) : nullptr;
+        if (!storage)
+            return Err("usage: " + cmd + " SM|ME|SR");
+        if (cmd == "sms-clear") {
+            sms.Clear(w[1]);
+            return "OK";
+        }
+        return StoredLine(sms, *storage);
+    }
+    *handled = false;
+    return {};
 }
 
 }  // namespace
@@ -228,6 +388,10 @@ std::string CardSimulator::Impl::ExecuteControl(const std::string& line) {
             return Err("usage: state");
         return StateLine();
     }
+    bool handled = false;
+    std::string answer = SmsControl(card_, inserted_, w, &handled);
+    if (handled)
+        return answer;
     return Err("unknown command: " + cmd + " (try help)");
 }
 
@@ -286,6 +450,18 @@ std::string CardSimulator::Impl::StateLine() const {
     out += " cscs=" + at.charset;
     out += " cmee=" + num(at.cmee);
     out += " log=" + num(static_cast<int>(log_.size()));
+    const SmsModel& sms = card_.Sms();
+    const SmsRouting& routing = sms.Routing();
+    out += " sms_mem=" + sms.Mem(0) + "," + sms.Mem(1) + "," + sms.Mem(2);
+    for (const SmsStorage& storage : sms.Storages())
+        out += " sms_" + storage.name + "=" + num(storage.Used()) + "/" + num(storage.capacity);
+    out += " sms_cnmi=" + std::string(sms.Indications() ? "on" : "off");
+    out += " sms_routing=" + num(routing.mode) + "," + num(routing.mt) + "," + num(routing.bm) +
+           "," + num(routing.ds) + "," + num(routing.bfr);
+    out += " sms_send=" +
+           (sms.SendAccepted() ? std::string("accept") : "refuse," + num(sms.RefuseCode()));
+    out += " sms_sent=" + num(static_cast<int>(sms.Sent().size()));
+    out += " sms_lost=" + num(sms.Lost());
     return out;
 }
 
