@@ -73,9 +73,20 @@ for target in build/fuzz/bin/fuzz_*; do
     name=$(basename "$target")
     mkdir -p "build/fuzz/corpus/$name"
     cp -n fuzz/seeds/* "build/fuzz/corpus/$name/" 2>/dev/null || true
+    # Seeds of one target live in a folder named after it (fuzz/seeds/gsm_pdu/ ...).
+    if [[ -d "fuzz/seeds/${name#fuzz_}" ]]; then
+        cp -n "fuzz/seeds/${name#fuzz_}"/* "build/fuzz/corpus/$name/" 2>/dev/null || true
+    fi
     echo "== $name (30 s)"
-    "$target" -max_total_time=30 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-        "build/fuzz/corpus/$name" 2>&1 | tail -n 3 || status=1
+    log="build/fuzz/$name.log"
+    if ! "$target" -max_total_time=30 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        "build/fuzz/corpus/$name" >"$log" 2>&1; then
+        status=1
+        echo "$name FAILED; its output follows" >&2
+        tail -n 40 "$log" >&2
+    else
+        tail -n 3 "$log"
+    fi
 done
 
 if ((status == 0)); then

@@ -102,6 +102,8 @@ bool Answered(const Response& response) {
 // ---- ModemAgent -------------------------------------------------------------------------
 
 ModemAgent::ModemAgent() : device_(context_), card_(context_) {
+    // Only light state is dropped here, on the engine's thread: the message boxes may be held
+    // by a caller waiting for an answer, so they are emptied when a port is opened or closed.
     context_.Channel().SetDisconnectHandler([this] { card_.Reset(); });
 }
 
@@ -144,12 +146,14 @@ void ModemAgent::Opened() {
     context_.Forget();
     device_.Reset();
     card_.Reset();
+    sms_.Reset();
     ApplyLog();
 }
 
 void ModemAgent::Close() {
     context_.Channel().Close();
     card_.Reset();
+    sms_.Reset();
 }
 
 void ModemAgent::EnableLog(bool on) {

@@ -1,6 +1,6 @@
 #pragma once
 // The modem object of our AT library: one AT channel to the card and the parts that speak to
-// it. Device control and the card service are ours; messages, phonebooks and voice are still
+// it. Device control, the card service and messages are ours; phonebooks and voice are still
 // the do-nothing objects and become parts of their own in later steps: every part shares the
 // ModemContext (channel, character set, what the card turned out to support) and registers
 // its unsolicited listeners once, in its constructor.
@@ -15,6 +15,7 @@
 #include "device/at/AtParsers.h"
 #include "device/at/CardService.h"
 #include "device/at/DeviceControl.h"
+#include "device/at/SmsControl.h"
 #include "device/null/NullObjects.h"
 
 namespace dedevev::at {
@@ -121,7 +122,7 @@ private:
     CardService card_;
     CNullVoiceControl voice_;
     CNullPhonebookStore phonebooks_;
-    CNullSmsControl sms_;
+    SmsControl sms_{context_};
 
     mutable std::mutex mutex_;
     std::string last_error_;

@@ -304,11 +304,23 @@ TEST(NullDevice, SubInterfacesFailEveryOperation) {
 TEST(NullDevice, NoCardBoxesAndEmptyPhonebooks) {
     IModemAgent* agent = CreateModemAgent();
     ASSERT_NE(agent, nullptr);
+    CNullSmsControl null_sms;
+    EXPECT_EQ(null_sms.GetBox1(), nullptr);
+    EXPECT_EQ(null_sms.GetBox2(), nullptr);
+    EXPECT_EQ(null_sms.GetBox4(), nullptr);
+    null_sms.SetSendFlag(1);
+    // The modem library's boxes exist before any card is there, empty and unloaded.
     ISmsControl* sms = agent->GetSmsControl();
-    EXPECT_EQ(sms->GetBox1(), nullptr);
-    EXPECT_EQ(sms->GetBox2(), nullptr);
-    EXPECT_EQ(sms->GetBox4(), nullptr);
-    sms->SetSendFlag(1);
+    for (IMessageBox* box : {sms->GetBox1(), sms->GetBox2(), sms->GetBox4()}) {
+        ASSERT_NE(box, nullptr);
+        EXPECT_FALSE(box->IsLoaded());
+        EXPECT_EQ(box->GetCount(), 0);
+        EXPECT_EQ(box->GetCapacity(), 0);
+        EXPECT_FALSE(box->RemoveAt(0));
+        int status = kStatusUntouched;
+        box->Load(nullptr, &status);  // no port: nothing to read
+        EXPECT_EQ(status, kStatusUntouched);
+    }
 
     IPhonebookStore* store = agent->GetPhonebookStore();
     for (IPhonebook* book :

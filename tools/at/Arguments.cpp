@@ -27,7 +27,7 @@ const std::map<std::string, CommandSpec>& Commands() {
         {"info", {0, 0}},  {"signal", {0, 0}},   {"service", {0, 0}}, {"card", {0, 0}},
         {"pin", {1, 1}},   {"puk", {2, 2}},      {"pinlock", {2, 2}}, {"changepin", {2, 2}},
         {"ussd", {1, 1}},  {"networks", {0, 0}}, {"select", {1, 1}},  {"workmode", {0, 0}},
-        {"ports", {0, 0}},
+        {"ports", {0, 0}}, {"sms", {2, 3}},
     };
     return commands;
 }
@@ -69,6 +69,11 @@ std::string Usage() {
            "  select <name|auto>        registers on a network by name, or automatically\n"
            "  workmode                  the work mode (dongle, wifi) and Wi-Fi name\n"
            "  ports                     what the hardware probe found\n"
+           "  sms list <box>            the messages of a box: sm (SIM/UIM card), me (modem),\n"
+           "                            sr (status reports)\n"
+           "  sms read <box> <n>        message n of the box, which is then marked read\n"
+           "  sms delete <box> <n>      deletes message n (every part of a long message)\n"
+           "  sms send <number> <text>  sends a message (long texts go in several parts)\n"
            "\n"
            "options:\n"
            "  --port PATH               the AT port to use\n"
@@ -187,6 +192,38 @@ bool CheckCommand(const Invocation& invocation, std::string* error) {
     if (c == "select" && !SafeAtText(a[0])) {
         *error = "a network name is printable text without quotes";
         return false;
+    }
+    if (c == "sms") {
+        const std::string& action = a[0];
+        const bool boxed = action == "list" || action == "read" || action == "delete";
+        if (!boxed && action != "send") {
+            *error = "sms takes list, read, delete or send";
+            return false;
+        }
+        if (boxed && a[1] != "sm" && a[1] != "me" && a[1] != "sr") {
+            *error = "the box is sm, me or sr";
+            return false;
+        }
+        if (action == "list" && a.size() != 2) {
+            *error = "sms list takes a box only";
+            return false;
+        }
+        if ((action == "read" || action == "delete") &&
+            (a.size() != 3 || !AllDigits(a[2], 1, 4) || a[2] == "0" || a[2].front() == '0')) {
+            *error = "sms " + action + " takes a box and a message number from 1";
+            return false;
+        }
+        if (action == "send") {
+            if (a.size() != 3 || a[1].empty() ||
+                a[1].find_first_not_of("+0123456789*#") != std::string::npos) {
+                *error = "sms send takes a number (digits, +, *, #) and a text";
+                return false;
+            }
+            if (a[2].empty() || a[2].size() > 4000) {
+                *error = "the text of a message is 1 to 4000 bytes";
+                return false;
+            }
+        }
     }
     if (!invocation.replies.empty() && c != "ussd") {
         *error = "--reply belongs to the ussd command";

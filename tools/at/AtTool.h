@@ -60,6 +60,9 @@ int PrintPorts(IHardwareInfo* hardware, Output& out);
 // Runs a card command on an open modem object.
 int RunCommand(const Invocation& invocation, IModemAgent* agent, Output& out);
 
+// The `sms` command: list, read, send, delete.
+int SmsCommand(const Invocation& invocation, IModemAgent* agent, Output& out);
+
 // "ModemManager (pid 812)" for every other process that holds `port` open; empty if none.
 std::string PortHolders(const std::string& port);
 

@@ -396,6 +396,9 @@ int RunCommand(const Invocation& inv, IModemAgent* agent, Output& out) {
     if (c == "workmode") {
         return WorkMode(agent, out);
     }
+    if (c == "sms") {
+        return SmsCommand(inv, agent, out);
+    }
     return out.Fail(kExitUsage, "unknown command " + c);
 }
 
