@@ -210,6 +210,12 @@ std::vector<std::string> AtSession::Unsolicited(unsigned events) {
         for (std::string& line : card_.Sms().TakeNotices())
             lines.push_back(std::move(line));
     }
+    if (events & kEventCall) {
+        for (const CallNotice& notice : card_.Calls().TakeNotices()) {
+            for (std::string& line : CallNoticeLines(settings_, notice))
+                lines.push_back(std::move(line));
+        }
+    }
     return lines;
 }
 

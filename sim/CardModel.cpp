@@ -31,7 +31,8 @@ int DefaultSysMode(CardKind kind) {
 
 }  // namespace
 
-CardModel::CardModel(CardKind kind) : kind_(kind), sms_(kind == CardKind::kGsm) {
+CardModel::CardModel(CardKind kind)
+    : kind_(kind), sms_(kind == CardKind::kGsm), calls_(kind == CardKind::kGsm) {
     id_.manufacturer = "DEDEVev";
     id_.revision = "DDV-CS 1.0.0";
     if (kind == CardKind::kCdma) {
@@ -227,6 +228,8 @@ void CardModel::PowerUp() {
     resetting_ = false;
     ussd_session_ = UssdSession::kNone;
     sms_.PowerUp();
+    phonebooks_.PowerUp();
+    calls_.PowerUp();
     Changed(kEventService);
 }
 
@@ -523,7 +526,8 @@ UssdReply CardModel::UssdFromNetwork(std::string_view text, bool expects_reply) 
 }
 
 unsigned CardModel::TakeEvents() {
-    const unsigned events = events_ | (sms_.HasNotices() ? kEventSms : 0u);
+    const unsigned events =
+        events_ | (sms_.HasNotices() ? kEventSms : 0u) | (calls_.HasNotices() ? kEventCall : 0u);
     events_ = 0;
     return events;
 }

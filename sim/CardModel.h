@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/CallModel.h"
+#include "sim/PhonebookModel.h"
 #include "sim/SmsModel.h"
 
 namespace dedevev::sim {
@@ -84,6 +86,7 @@ enum Event : unsigned {
     kEventService = 1u << 0,   // registration or the service record changed
     kEventWorkMode = 1u << 1,  // ^DDMODE
     kEventSms = 1u << 2,       // the message side has lines to report (SmsModel::TakeNotices)
+    kEventCall = 1u << 3,      // calls have reports waiting (CallModel::TakeNotices)
 };
 
 class CardModel {
@@ -186,6 +189,14 @@ public:
     SmsModel& Sms() { return sms_; }
     const SmsModel& Sms() const { return sms_; }
 
+    // ---- Phonebooks (kept across pulling and inserting).
+    PhonebookModel& Phonebooks() { return phonebooks_; }
+    const PhonebookModel& Phonebooks() const { return phonebooks_; }
+
+    // ---- Voice calls (they end without a word when the card is pulled).
+    CallModel& Calls() { return calls_; }
+    const CallModel& Calls() const { return calls_; }
+
     // Events since the last call (bits of Event).
     unsigned TakeEvents();
 
@@ -235,6 +246,8 @@ private:
     int ussd_delay_ms_ = 50;
 
     SmsModel sms_;
+    PhonebookModel phonebooks_;
+    CallModel calls_;
 
     unsigned events_ = 0;
 };

@@ -270,6 +270,10 @@ void CardSimulator::Impl::Pull() {
             port.session->Reset();
     }
     inside_.clear();
+    card_.Calls().PowerUp();  // calls end with the card; nobody is left to tell
+    card_.TakeEvents();
+    voice_.Reset();
+    voice_running_ = false;
     for (Timer& timer : timers_)
         timer.line.clear();  // what was on its way to the old ports is lost with them
     inserted_ = false;
@@ -286,6 +290,11 @@ int CardSimulator::Impl::PollTimeout() const {
         if (port.busy)
             next = std::min(next, port.due);
     }
+    const std::int64_t call_due = card_.Calls().NextDue();
+    if (call_due >= 0)
+        next = std::min(next, Clock::time_point(std::chrono::milliseconds(call_due)));
+    if (voice_running_)
+        next = std::min(next, next_voice_block_);
     if (next == Clock::time_point::max())
         return -1;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count();
@@ -344,10 +353,12 @@ void CardSimulator::Impl::Loop() {
                 std::string bytes;
                 if (port.pty.Read(&bytes) && port.session)
                     port.session->Receive(bytes);
-                // The voice port has no audio path yet: what a host plays is dropped.
+                else if (i == kVoicePort)
+                    voice_.Receive(bytes, NowMs());
             }
         }
         RunDueTimers();
+        ServeCalls();
         for (int i = 0; i < kPortCount; ++i)
             ServePort(i);
         DispatchEvents();
@@ -516,6 +527,33 @@ void CardSimulator::Impl::RunDueTimers() {
         if (!timer.line.empty())
             SendUnsolicited(timer.port, timer.line);
         DispatchEvents();
+    }
+}
+
+std::int64_t CardSimulator::Impl::NowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+void CardSimulator::Impl::ServeCalls() {
+    card_.Calls().Advance(NowMs());
+    DispatchEvents();
+    // The voice path runs while a call talks and the host switched it on.
+    const bool talking = inserted_ && card_.Calls().Talking() && card_.Calls().VoicePath();
+    const Clock::time_point now = Clock::now();
+    if (!talking) {
+        voice_running_ = false;
+        return;
+    }
+    if (!voice_running_) {
+        voice_running_ = true;
+        next_voice_block_ = now;
+    }
+    while (next_voice_block_ <= now) {
+        ports_[kVoicePort].pty.Write(voice_.NextBlock(NowMs()));
+        next_voice_block_ += std::chrono::milliseconds(VoicePort::kBlockMs);
+        if (now - next_voice_block_ > std::chrono::milliseconds(200))
+            next_voice_block_ = now;  // the loop was held up: do not burst to catch up
     }
 }
 

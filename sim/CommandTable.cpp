@@ -263,6 +263,8 @@ CommandTable DefaultCommandTable() {
     RegisterNetworkCommands(table);
     RegisterUssdCommands(table);
     RegisterSmsCommands(table);
+    RegisterPhonebookCommands(table);
+    RegisterCallCommands(table);
     return table;
 }
 

@@ -29,6 +29,9 @@ struct SessionSettings {
     int cusd = 0;                  // +CUSD presentation
     int cops_format = 0;           // +COPS=3,<format>
     bool unsolicited = true;       // this port carries unsolicited results (the AT port)
+    int clip = 0;                  // +CLIP: the caller's number after each RING
+    int ccwa = 0;                  // +CCWA: waiting calls reported
+    int crc = 0;                   // +CRC: "+CRING: VOICE" instead of "RING"
     // What was last reported, so that a report goes out only when something changed.
     std::string last_creg;
     std::string last_cgreg;
@@ -134,5 +137,9 @@ void RegisterSecurityCommands(CommandTable& table);
 void RegisterNetworkCommands(CommandTable& table);
 void RegisterUssdCommands(CommandTable& table);
 void RegisterSmsCommands(CommandTable& table);
+void RegisterPhonebookCommands(CommandTable& table);
+void RegisterCallCommands(CommandTable& table);
+// The unsolicited lines of a call notice for a port with these settings.
+std::vector<std::string> CallNoticeLines(const SessionSettings& session, const CallNotice& notice);
 
 }  // namespace dedevev::sim

@@ -20,7 +20,12 @@ const char kHelp[] =
     "workmode 0|1; ssid <name>; urc <line> [inside]; log [clear]; state; help; "
     "sms <from> <text...>; sms-ucs2 <from> <text...>; sms-long <from> <order> <text...>; "
     "sms-pdu <hex>; sms-send accept|refuse [cms-error]; sms-sent [clear]; "
-    "sms-storage <name> <capacity>; sms-cnmi on|off; sms-list <storage>; sms-clear <storage>";
+    "sms-storage <name> <capacity>; sms-cnmi on|off; sms-list <storage>; sms-clear <storage>; "
+    "pb-add <book> <number> <name...>; pb-list <book>; pb-clear <book>; "
+    "pb-capacity <book> <n>; pb-ucs2-numbers on|off; "
+    "call-in <number|withheld|unknown>; call-number <number>; call-waiting <number|withheld>; "
+    "call-answer-remote; call-autoanswer <ms>; call-busy; call-end-remote [id]; "
+    "call-info <text>; call-reports on|off; calls; dtmf-log [clear]";
 
 bool ToInt(const std::string& word, int low, int high, int* value) {
     if (word.empty() || word.size() > 9 ||
@@ -390,6 +395,13 @@ std::string CardSimulator::Impl::ExecuteControl(const std::string& line) {
     }
     bool handled = false;
     std::string answer = SmsControl(card_, inserted_, w, &handled);
+    if (handled)
+        return answer;
+    answer = PhonebookControl(card_, w, &handled);
+    if (handled)
+        return answer;
+    card_.Calls().Advance(NowMs());
+    answer = CallControl(card_, inserted_, w, &handled);
     if (handled)
         return answer;
     return Err("unknown command: " + cmd + " (try help)");

@@ -18,10 +18,16 @@
 #include "sim/CardSimulator.h"
 #include "sim/CommandTable.h"
 #include "sim/PtyPort.h"
+#include "sim/VoicePort.h"
 
 namespace dedevev::sim {
 
 using Clock = std::chrono::steady_clock;
+
+// Control commands of a feature; `handled` false when the command belongs to another.
+std::string PhonebookControl(CardModel& card, const std::vector<std::string>& words, bool* handled);
+std::string CallControl(CardModel& card, bool inserted, const std::vector<std::string>& words,
+                        bool* handled);
 
 class CardSimulator::Impl {
 public:
@@ -80,6 +86,9 @@ private:
     void Publish();
     void Log(int port, const std::string& received);
     std::string Noise();
+    // The calls' clock and the voice port's 20 ms blocks (CardSimulator.cpp).
+    std::int64_t NowMs() const;
+    void ServeCalls();
 
     // Control commands (ControlCommands.cpp); run on the card's thread.
     std::string ExecuteControl(const std::string& line);
@@ -99,6 +108,9 @@ private:
     std::vector<std::string> inside_;  // unsolicited lines to put inside the next answer
     bool inserted_ = false;
     std::deque<std::string> log_;
+    VoicePort voice_;
+    Clock::time_point next_voice_block_{};
+    bool voice_running_ = false;
 
     std::string name_;
     std::string folder_;
