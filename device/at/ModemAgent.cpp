@@ -147,6 +147,8 @@ void ModemAgent::Opened() {
     device_.Reset();
     card_.Reset();
     sms_.Reset();
+    phonebooks_.Reset();
+    voice_.Reset();
     ApplyLog();
 }
 
@@ -154,6 +156,8 @@ void ModemAgent::Close() {
     context_.Channel().Close();
     card_.Reset();
     sms_.Reset();
+    phonebooks_.Reset();
+    voice_.Reset();
 }
 
 void ModemAgent::EnableLog(bool on) {

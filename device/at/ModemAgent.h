@@ -1,9 +1,8 @@
 #pragma once
 // The modem object of our AT library: one AT channel to the card and the parts that speak to
-// it. Device control, the card service and messages are ours; phonebooks and voice are still
-// the do-nothing objects and become parts of their own in later steps: every part shares the
-// ModemContext (channel, character set, what the card turned out to support) and registers
-// its unsolicited listeners once, in its constructor.
+// it (device control, the card service, messages, phonebooks and voice calls). Every part
+// shares the ModemContext (channel, character set, what the card turned out to support) and
+// registers its unsolicited listeners once, in its constructor.
 
 #include <atomic>
 #include <memory>
@@ -13,9 +12,11 @@
 #include "device/IModemAgent.h"
 #include "device/at/AtChannel.h"
 #include "device/at/AtParsers.h"
+#include "device/at/CardPhonebook.h"
 #include "device/at/CardService.h"
 #include "device/at/DeviceControl.h"
 #include "device/at/SmsControl.h"
+#include "device/at/VoiceControl.h"
 #include "device/null/NullObjects.h"
 
 namespace dedevev::at {
@@ -120,8 +121,8 @@ private:
     ModemContext context_;
     DeviceControl device_;
     CardService card_;
-    CNullVoiceControl voice_;
-    CNullPhonebookStore phonebooks_;
+    VoiceControl voice_{context_};
+    PhonebookStore phonebooks_{context_};
     SmsControl sms_{context_};
 
     mutable std::mutex mutex_;

@@ -27,7 +27,7 @@ const std::map<std::string, CommandSpec>& Commands() {
         {"info", {0, 0}},  {"signal", {0, 0}},   {"service", {0, 0}}, {"card", {0, 0}},
         {"pin", {1, 1}},   {"puk", {2, 2}},      {"pinlock", {2, 2}}, {"changepin", {2, 2}},
         {"ussd", {1, 1}},  {"networks", {0, 0}}, {"select", {1, 1}},  {"workmode", {0, 0}},
-        {"ports", {0, 0}}, {"sms", {2, 3}},
+        {"ports", {0, 0}}, {"sms", {2, 3}},      {"call", {1, 2}},    {"pb", {2, 5}},
     };
     return commands;
 }
@@ -74,11 +74,23 @@ std::string Usage() {
            "  sms read <box> <n>        message n of the box, which is then marked read\n"
            "  sms delete <box> <n>      deletes message n (every part of a long message)\n"
            "  sms send <number> <text>  sends a message (long texts go in several parts)\n"
+           "  call dial <number>        dials, prints the call's events until it is answered\n"
+           "                            or ends (or --timeout passes)\n"
+           "  call answer               answers the ringing call\n"
+           "  call hangup               ends every call\n"
+           "  call dtmf <keys>          sends DTMF tones (0-9, *, #, A-D) in the call\n"
+           "  call list                 the card's calls: id, direction, state, number\n"
+           "  pb list <book>            the contacts of a phonebook: sm (SIM/UIM card),\n"
+           "                            me (modem), en (emergency numbers)\n"
+           "  pb add <book> <number> <name>  stores a contact in sm or me\n"
+           "  pb edit <book> <n> <number> <name>  rewrites contact n of sm or me\n"
+           "  pb delete <book> <n>      deletes contact n of sm or me\n"
            "\n"
            "options:\n"
            "  --port PATH               the AT port to use\n"
            "  --reply TEXT              an answer to a USSD menu (may be repeated)\n"
            "  --timeout SECONDS         how long to wait for each USSD reply (60)\n"
+           "                            or for a dialed call to be answered\n"
            "\n"
            "Output: one `key: value` per line; continuation lines start with two spaces.\n"
            "Exit codes: 0 ok, 1 usage, 2 no card or driver problem, 3 port not usable,\n"
@@ -223,6 +235,72 @@ bool CheckCommand(const Invocation& invocation, std::string* error) {
                 *error = "the text of a message is 1 to 4000 bytes";
                 return false;
             }
+        }
+    }
+    if (c == "pb") {
+        const std::string& action = a[0];
+        const std::size_t want = action == "list"     ? 2
+                                 : action == "delete" ? 3
+                                 : action == "add"    ? 4
+                                 : action == "edit"   ? 5
+                                                      : 0;
+        if (want == 0) {
+            *error = "pb takes list, add, edit or delete";
+            return false;
+        }
+        if (a.size() != want) {
+            *error = action == "list"     ? "pb list takes a phonebook only"
+                     : action == "delete" ? "pb delete takes a phonebook and a contact number"
+                     : action == "add"    ? "pb add takes a phonebook, a number and a name"
+                                          : "pb edit takes a phonebook, a contact number, a number "
+                                            "and a name";
+            return false;
+        }
+        const bool writes = action != "list";
+        if (a[1] != "sm" && a[1] != "me" && (writes || a[1] != "en")) {
+            *error = writes ? "the phonebook is sm or me" : "the phonebook is sm, me or en";
+            return false;
+        }
+        if ((action == "edit" || action == "delete") &&
+            (!AllDigits(a[2], 1, 4) || a[2].front() == '0')) {
+            *error = "pb " + action + " takes a contact number from 1";
+            return false;
+        }
+        if (action == "add" || action == "edit") {
+            const std::string& number = a[want - 2];
+            const std::string& name = a[want - 1];
+            if (number.empty() || number.find_first_not_of("+0123456789*#") != std::string::npos ||
+                number.find('+', 1) != std::string::npos) {
+                *error = "a phonebook number is digits, *, # and a leading +";
+                return false;
+            }
+            if (!SafeAtText(name)) {
+                *error = "a contact name is printable text without quotes";
+                return false;
+            }
+        }
+    }
+    if (c == "call") {
+        const std::string& action = a[0];
+        const bool single = action == "answer" || action == "hangup" || action == "list";
+        if (!single && action != "dial" && action != "dtmf") {
+            *error = "call takes dial, answer, hangup, dtmf or list";
+            return false;
+        }
+        if (single && a.size() != 1) {
+            *error = "call " + action + " takes no argument";
+            return false;
+        }
+        if (action == "dial" &&
+            (a.size() != 2 || a[1].size() > 40 || a[1] == "+" || a[1].empty() ||
+             a[1].find_first_not_of("0123456789*#", a[1][0] == '+' ? 1 : 0) != std::string::npos)) {
+            *error = "call dial takes a number (digits, * and #, a leading +)";
+            return false;
+        }
+        if (action == "dtmf" && (a.size() != 2 || a[1].empty() || a[1].size() > 32 ||
+                                 a[1].find_first_not_of("0123456789*#ABCD") != std::string::npos)) {
+            *error = "call dtmf takes 1 to 32 keys of 0-9, *, #, A-D";
+            return false;
         }
     }
     if (!invocation.replies.empty() && c != "ussd") {

@@ -63,6 +63,12 @@ int RunCommand(const Invocation& invocation, IModemAgent* agent, Output& out);
 // The `sms` command: list, read, send, delete.
 int SmsCommand(const Invocation& invocation, IModemAgent* agent, Output& out);
 
+// The `pb` command: list, add, edit, delete.
+int PhonebookCommand(const Invocation& invocation, IModemAgent* agent, Output& out);
+
+// The `call` command: dial, answer, hangup, dtmf, list.
+int CallCommand(const Invocation& invocation, IModemAgent* agent, Output& out);
+
 // "ModemManager (pid 812)" for every other process that holds `port` open; empty if none.
 std::string PortHolders(const std::string& port);
 

@@ -399,6 +399,12 @@ int RunCommand(const Invocation& inv, IModemAgent* agent, Output& out) {
     if (c == "sms") {
         return SmsCommand(inv, agent, out);
     }
+    if (c == "call") {
+        return CallCommand(inv, agent, out);
+    }
+    if (c == "pb") {
+        return PhonebookCommand(inv, agent, out);
+    }
     return out.Fail(kExitUsage, "unknown command " + c);
 }
 
