@@ -1,7 +1,7 @@
 // Loading a phonebook of 250 entries from the simulated card answering every command after
-// 20 ms. The aim: at most 2 commands once the storage's range is known (counted in the card's
-// log) and at most 1.3 times the card's latency for those commands plus the time the answer
-// takes to cross a 115200 baud line.
+// 20 ms. The aim: at most 2 commands (counted in the card's log), also for the first load, and at
+// most 1.3 times the card's latency for those commands plus the time the answer takes to cross a
+// 115200 baud line.
 //
 //   ./build/default/bin/dedevev_bench_pb [--kind=gsm|cdma]
 
@@ -63,33 +63,30 @@ int main(int argc, char** argv) {
     }
     IPhonebook* book = agent->GetPhonebookStore()->GetUimPhonebook();
 
-    // The first load also learns the storage's range and field lengths (asked once per port).
-    card.Control("log clear");
-    book->Load(nullptr, &status);
-    const int first_commands = CountCommands(card.Control("log"), "\"AT");
-
+    // The first load after the port opened also learns the storage's range and field lengths;
+    // the second is a plain reload. Both are held to the same aim.
     constexpr int kLatencyMs = 20;
     card.Control("latency " + std::to_string(kLatencyMs));
-    card.Control("log clear");
-    status = kStatusUntouched;
-    const Clock::time_point start = Clock::now();
-    book->Load(nullptr, &status);
-    const double took_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    const int commands = CountCommands(card.Control("log"), "\"AT");
-
     const double transfer_ms = static_cast<double>(answer_bytes) * 10.0 / 115200.0 * 1000.0;
-    const double bound_ms = 1.3 * (commands * kLatencyMs + transfer_ms);
     std::printf("kind: %s\n", cdma ? "cdma" : "gsm");
-    std::printf("contacts loaded: %d of capacity %d (status %d)\n", book->GetCount(),
-                book->GetCapacity(), status);
-    std::printf("commands: first load %d, reload %d (aim <= 2)\n", first_commands, commands);
-    std::printf(
-        "reload: %.1f ms; card latency %d ms x %d + transfer of %zu bytes at 115200 baud "
-        "%.1f ms; aim <= %.1f ms (%s)\n",
-        took_ms, kLatencyMs, commands, answer_bytes, transfer_ms, bound_ms,
-        took_ms <= bound_ms ? "met" : "missed");
-    const bool ok =
-        status == kStatusOk && book->GetCount() == 250 && commands <= 2 && took_ms <= bound_ms;
+    bool ok = true;
+    for (const char* which : {"first load", "reload"}) {
+        card.Control("log clear");
+        status = kStatusUntouched;
+        const Clock::time_point start = Clock::now();
+        book->Load(nullptr, &status);
+        const double took_ms =
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const int commands = CountCommands(card.Control("log"), "\"AT");
+        const double bound_ms = 1.3 * (commands * kLatencyMs + transfer_ms);
+        std::printf(
+            "%s: %d of capacity %d (status %d); %d commands (aim <= 2); %.1f ms; card latency "
+            "%d ms x %d + transfer of %zu bytes at 115200 baud %.1f ms; aim <= %.1f ms (%s)\n",
+            which, book->GetCount(), book->GetCapacity(), status, commands, took_ms, kLatencyMs,
+            commands, answer_bytes, transfer_ms, bound_ms, took_ms <= bound_ms ? "met" : "missed");
+        ok = ok && status == kStatusOk && book->GetCount() == 250 && commands <= 2 &&
+             took_ms <= bound_ms;
+    }
     ReleaseModemAgent(agent);
     card.Stop();
     const std::string cleanup = std::string("rm -rf ") + folder;

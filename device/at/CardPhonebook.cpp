@@ -102,24 +102,31 @@ bool CardPhonebook::IsLoaded() {
     return loaded_;
 }
 
-bool CardPhonebook::LearnRange() {
-    // The storage is selected. Asked once per opened port: the range and field lengths of a
-    // storage do not change while the card is in.
+bool CardPhonebook::SelectAndLearn() {
+    // The range and field lengths of a storage do not change while the card is in: they are
+    // asked once per opened port, in the same line that selects the storage.
     if (range_)
-        return true;
-    const Response test = card_.RunCommand("AT+CPBR=?", false);
-    std::optional<PhonebookRange> range = test.Ok() ? ParseCpbrRange(test.lines) : std::nullopt;
-    const Response query = card_.RunCommand("AT+CPBS?", false);
-    const std::optional<PhonebookCounts> counts =
-        query.Ok() ? ParseCpbsCounts(query.lines) : std::nullopt;
-    const bool counted = counts && counts->storage == storage_ && counts->total >= 0;
+        return card_.SelectStorage(storage_);
+    const Response both = card_.RunCommand("AT+CPBS=\"" + storage_ + "\";+CPBR=?", false);
+    std::optional<PhonebookRange> range = both.Ok() ? ParseCpbrRange(both.lines) : std::nullopt;
     if (!range) {
-        if (!counted)
+        // A card that takes one command per line, or has no AT+CPBR=?: one at a time, and the
+        // size from AT+CPBS? when the range stays unknown.
+        if (!card_.SelectStorage(storage_))
             return false;
-        range = PhonebookRange{1, counts->total, -1, -1};  // a card without AT+CPBR=?
+        const Response test = card_.RunCommand("AT+CPBR=?", false);
+        range = test.Ok() ? ParseCpbrRange(test.lines) : std::nullopt;
+    }
+    if (!range) {
+        const Response query = card_.RunCommand("AT+CPBS?", false);
+        const std::optional<PhonebookCounts> counts =
+            query.Ok() ? ParseCpbsCounts(query.lines) : std::nullopt;
+        if (!counts || counts->storage != storage_ || counts->total < 0)
+            return false;
+        range = PhonebookRange{1, counts->total, -1, -1};
     }
     range_ = range;
-    capacity_ = counted ? counts->total : range->Capacity();
+    capacity_ = range->Capacity();
     return true;
 }
 
@@ -128,7 +135,7 @@ void CardPhonebook::Load(ILoadingReport* report, int* status) {
     std::vector<PhonebookEntry> read;
     {
         std::lock_guard<std::recursive_mutex> storage(card_.StorageLock());
-        if (!card_.SelectStorage(storage_) || !LearnRange())
+        if (!SelectAndLearn())
             return;
         if (range_->Capacity() > 0) {
             const Response listing = card_.RunCommand(

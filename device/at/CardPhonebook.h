@@ -69,7 +69,8 @@ private:
         CardContact contact;
     };
 
-    bool LearnRange();
+    // Selects the storage; the first time also learns its range and field lengths.
+    bool SelectAndLearn();
     // Whether `contact` may be written: safe characters, a valid number, within the lengths.
     bool Writable(const CardContact& contact);
     bool Write(int index, const CardContact& contact);

@@ -59,8 +59,7 @@ protected:
         peer_.On(R"(AT+CPBS="SM")", Script().Ok());
         peer_.On(R"(AT+CPBS="ME")", Script().Ok());
         peer_.On(R"(AT+CPBS="EN")", Script().Ok());
-        peer_.On("AT+CPBR=?", Script().Line("+CPBR: (1-4),20,10").Ok());
-        peer_.On("AT+CPBS?", Script().Line(R"(+CPBS: "SM",2,4)").Ok());
+        peer_.On(R"(AT+CPBS="SM";+CPBR=?)", Script().Line("+CPBR: (1-4),20,10").Ok());
         peer_.On("AT+CPBR=1,4", Script()
                                     .Line(R"(+CPBR: 1,"0812",129,"0041006E006E")")
                                     .Line(R"(+CPBR: 3,"+6281",145,"041C0430043C0430")")
@@ -99,7 +98,7 @@ protected:
     std::size_t seen_ = 0;
 };
 
-TEST_F(CardPhonebookTest, FirstLoadLearnsTheStorageThenLoadsTakeTwoCommands) {
+TEST_F(CardPhonebookTest, EveryLoadTakesTwoCommands) {
     EXPECT_FALSE(book_->IsLoaded());
     EXPECT_EQ(book_->GetCapacity(), 0);
     Sent();
@@ -107,7 +106,8 @@ TEST_F(CardPhonebookTest, FirstLoadLearnsTheStorageThenLoadsTakeTwoCommands) {
     int status = kStatusUntouched;
     book_->Load(&report, &status);
     ASSERT_EQ(status, kStatusOk);
-    EXPECT_EQ(Sent(), (Commands{R"(AT+CPBS="SM")", "AT+CPBR=?", "AT+CPBS?", "AT+CPBR=1,4"}));
+    // The first load learns the range and the field lengths in the line that selects the book.
+    EXPECT_EQ(Sent(), (Commands{R"(AT+CPBS="SM";+CPBR=?)", "AT+CPBR=1,4"}));
     EXPECT_TRUE(book_->IsLoaded());
     EXPECT_EQ(book_->GetCapacity(), 4);
     EXPECT_EQ(Names(book_), (std::vector<std::string>{"Ann=0812", "Мама=+6281"}));
@@ -206,8 +206,7 @@ TEST_F(CardPhonebookTest, UnsafeOrOversizedContactsAreNeverSent) {
 }
 
 TEST_F(CardPhonebookTest, EmergencyNumbersAreReadOnly) {
-    peer_.On("AT+CPBS?", Script().Line(R"(+CPBS: "EN",1,5)").Ok());
-    peer_.On("AT+CPBR=?", Script().Line("+CPBR: (1-5),40,18").Ok());
+    peer_.On(R"(AT+CPBS="EN";+CPBR=?)", Script().Line("+CPBR: (1-5),40,18").Ok());
     peer_.On("AT+CPBR=1,5", Script().Line(R"(+CPBR: 1,"112",129,"")").Ok());
     IPhonebook* en = agent_.GetPhonebookStore()->GetEmergencyPhonebook();
     Load(en);
@@ -222,8 +221,39 @@ TEST_F(CardPhonebookTest, EmergencyNumbersAreReadOnly) {
     EXPECT_EQ(Names(en), (std::vector<std::string>{"=112"}));
 }
 
+TEST_F(CardPhonebookTest, CardsWithoutChainedCommandsOrRangeAreAskedOneAtATime) {
+    // The "ME" book: the card refuses two commands in one line, then gives its range alone.
+    peer_.On("AT+CPBR=?", Script().Line("+CPBR: (1-3),20,10").Ok(), 1);
+    peer_.On("AT+CPBR=1,3", Script().Line(R"(+CPBR: 2,"5",129,"0042")").Ok());
+    IPhonebook* me = agent_.GetPhonebookStore()->GetModemPhonebook();
+    Sent();
+    Load(me);
+    EXPECT_EQ(Sent(),
+              (Commands{R"(AT+CPBS="ME";+CPBR=?)", R"(AT+CPBS="ME")", "AT+CPBR=?", "AT+CPBR=1,3"}));
+    EXPECT_EQ(me->GetCapacity(), 3);
+    EXPECT_EQ(Names(me), (std::vector<std::string>{"B=5"}));
+
+    // Without AT+CPBR=? the size comes from AT+CPBS?; indexes then run from 1.
+    static_cast<CardPhonebook*>(me)->Forget();
+    peer_.On("AT+CPBS?", Script().Line(R"(+CPBS: "ME",1,3)").Ok(), 1);
+    Load(me);
+    EXPECT_EQ(Sent(), (Commands{R"(AT+CPBS="ME";+CPBR=?)", R"(AT+CPBS="ME")", "AT+CPBR=?",
+                                "AT+CPBS?", "AT+CPBR=1,3"}));
+    EXPECT_EQ(me->GetCapacity(), 3);
+    EXPECT_EQ(Names(me), (std::vector<std::string>{"B=5"}));
+
+    // A count for another storage is not this book's size.
+    static_cast<CardPhonebook*>(me)->Forget();
+    peer_.On("AT+CPBS?", Script().Line(R"(+CPBS: "SM",1,3)").Ok(), 1);
+    int status = kStatusUntouched;
+    me->Load(nullptr, &status);
+    EXPECT_EQ(status, kStatusUntouched);
+    EXPECT_FALSE(me->IsLoaded());
+}
+
 TEST_F(CardPhonebookTest, FailedLoadsLeaveTheBookUnloaded) {
-    peer_.On(R"(AT+CPBS="SM")", Script().CmeError(14), 1);  // SIM busy
+    peer_.On(R"(AT+CPBS="SM";+CPBR=?)", Script().CmeError(14), 1);  // SIM busy
+    peer_.On(R"(AT+CPBS="SM")", Script().CmeError(14), 1);
     int status = kStatusUntouched;
     book_->Load(nullptr, &status);
     EXPECT_EQ(status, kStatusUntouched);
