@@ -625,4 +625,14 @@ std::optional<std::string> ParseDdssid(const Lines& lines) {
     return (*fields)[0];
 }
 
+bool GcapSaysCdma(const Lines& lines) {
+    for (const std::string& line : lines) {
+        std::string upper = ToUpperAscii(line);
+        if (upper.find("+CIS707") != std::string::npos ||
+            upper.find("+CIS-856") != std::string::npos || upper.find("IS-95") != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace dedevev::at

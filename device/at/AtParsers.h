@@ -112,5 +112,7 @@ std::optional<int> ParseDdmode(const Lines& lines);
 std::optional<int> ParseDdind(const Lines& lines);
 // ^DDSSID: "<name>" (raw field)
 std::optional<std::string> ParseDdssid(const Lines& lines);
+// Whether +GCAP lists a CDMA command set (+CIS707, +CIS-856, IS-95).
+bool GcapSaysCdma(const Lines& lines);
 
 }  // namespace dedevev::at

@@ -82,7 +82,19 @@ void ModemContext::SetTimeouts(const Timeouts& timeouts) {
     timeouts_ = timeouts;
 }
 
+bool ModemContext::IsCdma() {
+    std::lock_guard<std::mutex> lock(family_mutex_);
+    if (const int known = family_.load(); known >= 0)
+        return known == 1;
+    const Response r = Query("AT+GCAP");
+    const bool cdma = GcapSaysCdma(r.lines);
+    if (Answered(r))
+        family_.store(cdma ? 1 : 0);
+    return cdma;
+}
+
 void ModemContext::Forget() {
+    family_.store(-1);
     for (auto& feature : features_) {
         feature.store(Support::kUnknown);
     }

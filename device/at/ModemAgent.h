@@ -74,12 +74,17 @@ public:
     };
     Support Has(Feature feature) const { return features_[feature].load(); }
     void Learn(Feature feature, Support support) { features_[feature].store(support); }
+    // Whether the card speaks CDMA rather than GSM/UMTS/LTE (from AT+GCAP). Asked once per
+    // opened port; a card that did not answer is asked again next time.
+    bool IsCdma();
     // Forgets what was learned about the card (a new port was opened).
     void Forget();
 
 private:
     AtChannel channel_;
     mutable std::mutex mutex_;
+    std::mutex family_mutex_;      // held while AT+GCAP is asked, so it is asked once
+    std::atomic<int> family_{-1};  // -1 unknown, 0 GSM, 1 CDMA
     Timeouts timeouts_;
     std::atomic<Charset> charset_{Charset::kIra};
     std::atomic<Support> features_[kFeatureCount]{};

@@ -73,10 +73,6 @@ SmsControl::~SmsControl() {
 
 void SmsControl::Reset() {
     {
-        std::lock_guard<std::mutex> lock(family_mutex_);
-        family_ = -1;
-    }
-    {
         std::lock_guard<std::recursive_mutex> lock(storage_lock_);
         read_storage_.clear();
     }
@@ -91,14 +87,7 @@ void SmsControl::Reset() {
 }
 
 SmsFamily SmsControl::Family() {
-    std::lock_guard<std::mutex> lock(family_mutex_);
-    if (family_ >= 0)
-        return static_cast<SmsFamily>(family_);
-    const Response r = context_.Query("AT+GCAP");
-    const SmsFamily family = GcapSaysCdma(r.lines) ? SmsFamily::kCdma : SmsFamily::kGsm;
-    if (Answered(r))
-        family_ = static_cast<int>(family);
-    return family;
+    return context_.IsCdma() ? SmsFamily::kCdma : SmsFamily::kGsm;
 }
 
 bool SmsControl::SelectReadStorage(const std::string& storage, StorageCounts* counts) {

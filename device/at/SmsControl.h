@@ -71,8 +71,6 @@ private:
     std::recursive_mutex storage_lock_;
     std::string read_storage_;  // guarded by storage_lock_; empty: not known
     std::string receive_storage_ = "SM";
-    std::mutex family_mutex_;
-    int family_ = -1;  // -1 unknown, else SmsFamily
     std::atomic<std::uint8_t> send_flag_{0};
     std::atomic<int> last_send_error_{-1};
     std::atomic<int> next_reference_{1};

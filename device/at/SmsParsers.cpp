@@ -232,14 +232,4 @@ std::optional<std::string> ParseStorageFull(std::string_view line) {
     return Upper(fields[0].text);
 }
 
-bool GcapSaysCdma(const Lines& lines) {
-    for (const std::string& line : lines) {
-        std::string upper = Upper(line);
-        if (upper.find("+CIS707") != std::string::npos ||
-            upper.find("+CIS-856") != std::string::npos || upper.find("IS-95") != std::string::npos)
-            return true;
-    }
-    return false;
-}
-
 }  // namespace dedevev::at

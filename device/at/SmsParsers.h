@@ -66,7 +66,4 @@ std::vector<int> NearestCnmi(const CnmiSupport& support, const std::vector<int>&
 // vendor's full notice in that form).
 std::optional<std::string> ParseStorageFull(std::string_view line);
 
-// Whether +GCAP lists a CDMA command set (+CIS707...).
-bool GcapSaysCdma(const Lines& lines);
-
 }  // namespace dedevev::at

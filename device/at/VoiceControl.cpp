@@ -51,10 +51,6 @@ VoiceControl::~VoiceControl() {
 
 void VoiceControl::Reset() {
     {
-        std::lock_guard<std::mutex> lock(family_mutex_);
-        family_ = -1;
-    }
-    {
         std::lock_guard<std::mutex> lock(state_mutex_);
         calls_.clear();
         anonymous_ = false;
@@ -65,17 +61,6 @@ void VoiceControl::Reset() {
     }
     std::lock_guard<std::mutex> lock(poll_mutex_);
     poll_wanted_ = false;
-}
-
-bool VoiceControl::IsCdma() {
-    std::lock_guard<std::mutex> lock(family_mutex_);
-    if (family_ >= 0)
-        return family_ == 1;
-    const Response r = context_.Query("AT+GCAP");
-    const bool cdma = GcapSaysCdma(r.lines);
-    if (Answered(r))
-        family_ = cdma ? 1 : 0;
-    return cdma;
 }
 
 bool VoiceControl::RunOk(const std::string& text) {
@@ -136,7 +121,7 @@ void VoiceControl::VoiceHangUp(int* status) {
 }
 
 void VoiceControl::VoiceSendFlash(const std::string& number, int* status) {
-    if (IsCdma()) {
+    if (context_.IsCdma()) {
         if (!number.empty() && !IsDialableCallNumber(number))
             return;
         if (!RunOk(number.empty() ? "AT^DDFLASH" : "AT^DDFLASH=\"" + number + "\""))
@@ -151,7 +136,7 @@ void VoiceControl::VoiceSendFlash(const std::string& number, int* status) {
 }
 
 void VoiceControl::SecondParty(const std::string& gsm, int* status) {
-    if (!RunOk(IsCdma() ? "AT^DDFLASH" : gsm))
+    if (!RunOk(context_.IsCdma() ? "AT^DDFLASH" : gsm))
         return;
     WatchCalls();
     SetStatus(status, kStatusOk);
@@ -170,7 +155,7 @@ void VoiceControl::VoiceSwapWaiting(int* status) {
 }
 
 void VoiceControl::VoiceEndSecond(int* status) {
-    if (IsCdma()) {
+    if (context_.IsCdma()) {
         SecondParty("", status);
         return;
     }

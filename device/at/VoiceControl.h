@@ -52,8 +52,6 @@ public:
 
     // The card's calls (AT+CLCC); false when the card did not answer or refused.
     bool ListCalls(std::vector<CallEntry>* calls);
-    // Whether the card speaks CDMA (from AT+GCAP, asked once per port).
-    bool IsCdma();
     // How often the calls are listed while one may be up (tests shorten it).
     void SetPollInterval(std::chrono::milliseconds interval);
     // Whether the calls are being listed now.
@@ -104,9 +102,6 @@ private:
 
     std::recursive_mutex deliver_mutex_;  // held while a handler runs
     std::atomic<IVoiceEventHandler*> handler_{nullptr};
-
-    std::mutex family_mutex_;
-    int family_ = -1;  // -1 unknown, 0 GSM, 1 CDMA
 
     mutable std::mutex state_mutex_;
     std::map<int, Track> calls_;

@@ -429,6 +429,10 @@ TEST(AtParsersTest, ExtensionAnswers) {
     EXPECT_EQ(ParseDdind({"^DDIND: 300"}), std::nullopt);
     EXPECT_EQ(ParseDdssid({R"(^DDSSID: "Home, sweet home")"}), "Home, sweet home");
     EXPECT_EQ(ParseDdssid({"OK"}), std::nullopt);
+    EXPECT_TRUE(GcapSaysCdma({"+GCAP: +CIS707-A, +MS, +ES, +DS, +FCLASS"}));
+    EXPECT_TRUE(GcapSaysCdma({"+GCAP: +CIS-856,+DS"}));
+    EXPECT_FALSE(GcapSaysCdma({"+GCAP: +CGSM,+DS,+ES"}));
+    EXPECT_FALSE(GcapSaysCdma({}));
 }
 
 }  // namespace

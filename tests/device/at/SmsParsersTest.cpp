@@ -151,10 +151,6 @@ TEST(SmsParsers, StorageFullAndFamily) {
     EXPECT_EQ(ParseStorageFull("^DDSMSFULL:\"me\""), "ME");
     EXPECT_FALSE(ParseStorageFull("^DDSMSFULL: \"\""));
     EXPECT_FALSE(ParseStorageFull("^SMMEMFULL: \"SM\""));
-    EXPECT_TRUE(GcapSaysCdma({"+GCAP: +CIS707-A, +MS, +ES, +DS, +FCLASS"}));
-    EXPECT_TRUE(GcapSaysCdma({"+GCAP: +CIS-856,+DS"}));
-    EXPECT_FALSE(GcapSaysCdma({"+GCAP: +CGSM,+DS,+ES"}));
-    EXPECT_FALSE(GcapSaysCdma({}));
 }
 
 }  // namespace
