@@ -323,12 +323,45 @@ bool IsSafeQuotedText(std::string_view text) {
 
 std::optional<std::string> FindValue(const Lines& lines, std::string_view prefix) {
     for (const std::string& raw : lines) {
-        const std::string_view line = TrimView(raw);
-        if (StartsWithNoCase(line, prefix)) {
-            return std::string(TrimView(line.substr(prefix.size())));
-        }
+        if (const std::optional<std::string_view> value = ValueAfter(raw, prefix))
+            return std::string(*value);
     }
     return std::nullopt;
+}
+
+std::optional<std::string_view> ValueAfter(std::string_view line, std::string_view prefix) {
+    line = TrimView(line);
+    if (!StartsWithNoCase(line, prefix))
+        return std::nullopt;
+    return TrimView(line.substr(prefix.size()));
+}
+
+bool IsDialChar(char c) {
+    return (c >= '0' && c <= '9') || c == '+' || c == '*' || c == '#';
+}
+
+bool IsDialString(std::string_view number) {
+    if (number.empty() || number == "+")
+        return false;
+    for (std::size_t i = 0; i < number.size(); ++i) {
+        const char c = number[i];
+        if (!IsDialChar(c) || (c == '+' && i != 0))
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> DecodeUcs2DialString(std::string_view hex) {
+    std::u16string units;
+    if (hex.empty() || !DecodeUcs2Hex(hex, &units))
+        return std::nullopt;
+    std::string out;
+    for (const char16_t unit : units) {
+        if (unit > 0x7F || !IsDialChar(static_cast<char>(unit)))
+            return std::nullopt;
+        out += static_cast<char>(unit);
+    }
+    return out;
 }
 
 std::vector<Field> SplitQuotedFields(std::string_view value) {

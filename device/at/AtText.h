@@ -40,11 +40,21 @@ std::string EncodeCardText(std::string_view utf8, Charset charset);
 // Whether `text` can travel inside a quoted command field: no quote, no control character.
 bool IsSafeQuotedText(std::string_view text);
 
+// A character of a phone number as cards store and dial it: a digit, '+', '*' or '#'.
+bool IsDialChar(char c);
+// A phone number a card can store and dial: dial characters, a '+' only at the start.
+bool IsDialString(std::string_view number);
+// A number some cards give in UCS2 hex ("002B0034" -> "+4"): decoded when every character is
+// a dial character; nullopt for anything else.
+std::optional<std::string> DecodeUcs2DialString(std::string_view hex);
+
 // ---- Lines ------------------------------------------------------------------------------
 
 // The first line starting with `prefix` (compared without case), with the prefix and the
 // blanks after it removed. Lines may carry vendor noise before and after.
 std::optional<std::string> FindValue(const Lines& lines, std::string_view prefix);
+// The same for one line: the value after `prefix`, or nullopt when the line is another one.
+std::optional<std::string_view> ValueAfter(std::string_view line, std::string_view prefix);
 
 // The fields of a value: quoted fields lose their quotes (commas inside stay), blanks around
 // unquoted fields are trimmed, empty fields stay empty, "( ... )" groups stay whole.

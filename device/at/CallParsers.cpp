@@ -8,49 +8,11 @@ namespace dedevev::at {
 
 namespace {
 
-// The value after `prefix` (compared without case), or nullopt when the line is another one.
-std::optional<std::string_view> ValueAfter(std::string_view line, std::string_view prefix) {
-    line = TrimView(line);
-    if (!StartsWithNoCase(line, prefix))
-        return std::nullopt;
-    return TrimView(line.substr(prefix.size()));
-}
-
-bool IsNumberChar(char c) {
-    return (c >= '0' && c <= '9') || c == '+' || c == '*' || c == '#';
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Some cards give the number itself in UCS2 hex ("002B0036003200380031"). Such a field is
-// decoded when every four digits are one character of a phone number; anything else stays.
+// Some cards give the number itself in UCS2 hex ("002B0036003200380031"): decoded when every
+// four digits are one character of a phone number; anything else stays, as text.
 std::string DecodeNumber(std::string_view field) {
     field = TrimView(field);
-    const std::string as_is = ToUtf8Lenient(field);  // a card's noise is still shown as text
-    if (field.size() < 4 || field.size() % 4 != 0)
-        return as_is;
-    std::string decoded;
-    for (std::size_t i = 0; i < field.size(); i += 4) {
-        int unit = 0;
-        for (std::size_t k = 0; k < 4; ++k) {
-            const int d = HexDigit(field[i + k]);
-            if (d < 0)
-                return as_is;
-            unit = unit * 16 + d;
-        }
-        if (unit > 0x7F || !IsNumberChar(static_cast<char>(unit)))
-            return as_is;
-        decoded.push_back(static_cast<char>(unit));
-    }
-    return decoded;
+    return DecodeUcs2DialString(field).value_or(ToUtf8Lenient(field));
 }
 
 std::optional<int> IntField(const std::vector<Field>& fields, std::size_t i) {
@@ -203,15 +165,7 @@ std::optional<int> ParseClvl(const Lines& lines) {
 }
 
 bool IsDialableCallNumber(std::string_view number) {
-    if (number.empty() || number.size() > 40 || number == "+")
-        return false;
-    for (std::size_t i = 0; i < number.size(); ++i) {
-        const char c = number[i];
-        const bool ok = (c >= '0' && c <= '9') || c == '*' || c == '#' || (c == '+' && i == 0);
-        if (!ok)
-            return false;
-    }
-    return true;
+    return number.size() <= 40 && IsDialString(number);
 }
 
 bool IsDtmfKey(char key) {

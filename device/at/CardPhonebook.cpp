@@ -178,7 +178,7 @@ bool CardPhonebook::Writable(const CardContact& contact) {
     // Outside UCS2 only plain ASCII reaches the card unchanged.
     if (!IsSafeQuotedText(contact.name) || (charset != Charset::kUcs2 && !IsAscii(contact.name)))
         return refuse(kInvalidText);
-    if (!IsSafeQuotedText(contact.number) || !IsPhonebookNumber(contact.number))
+    if (!IsSafeQuotedText(contact.number) || !IsDialString(contact.number))
         return refuse(kInvalidNumber);
     if (range_ && range_->number_length > 0 &&
         static_cast<int>(contact.number.size()) > range_->number_length)

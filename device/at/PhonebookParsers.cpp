@@ -8,47 +8,12 @@ namespace {
 
 constexpr std::string_view kCpbr = "+CPBR:";
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-bool IsDialChar(char c) {
-    return (c >= '0' && c <= '9') || c == '*' || c == '#' || c == '+';
-}
-
-// UCS2 hex whose every character is a dial character ("002B0034" -> "+4"); nullopt otherwise.
-std::optional<std::string> Ucs2DialDigits(std::string_view field) {
-    if (field.empty() || field.size() % 4 != 0)
-        return std::nullopt;
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); i += 4) {
-        int value = 0;
-        for (std::size_t k = 0; k < 4; ++k) {
-            const int digit = HexValue(field[i + k]);
-            if (digit < 0)
-                return std::nullopt;
-            value = value * 16 + digit;
-        }
-        if (value > 0x7F || !IsDialChar(static_cast<char>(value)))
-            return std::nullopt;
-        out += static_cast<char>(value);
-    }
-    return out;
-}
-
 // The values of every line that starts with `prefix` (blanks after it removed).
 std::vector<std::string_view> ValuesOf(const Lines& lines, std::string_view prefix) {
     std::vector<std::string_view> values;
     for (const std::string& raw : lines) {
-        const std::string_view line = TrimView(raw);
-        if (StartsWithNoCase(line, prefix))
-            values.push_back(TrimView(line.substr(prefix.size())));
+        if (const std::optional<std::string_view> value = ValueAfter(raw, prefix))
+            values.push_back(*value);
     }
     return values;
 }
@@ -65,23 +30,12 @@ std::string DecodePhonebookNumber(std::string_view field, int type, Charset char
         return (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
     });
     if (charset == Charset::kUcs2 || has_hex_letter) {
-        if (std::optional<std::string> decoded = Ucs2DialDigits(field))
+        if (std::optional<std::string> decoded = DecodeUcs2DialString(field))
             number = *decoded;
     }
     if (type == 145 && !number.empty() && number[0] != '+')
         number.insert(number.begin(), '+');
     return number;
-}
-
-bool IsPhonebookNumber(std::string_view number) {
-    if (number.empty() || number == "+")
-        return false;
-    for (std::size_t i = 0; i < number.size(); ++i) {
-        const char c = number[i];
-        if (!IsDialChar(c) || (c == '+' && i != 0))
-            return false;
-    }
-    return true;
 }
 
 std::vector<PhonebookEntry> ParseCpbrListing(const Lines& lines, Charset charset) {

@@ -53,7 +53,4 @@ std::optional<int> ParseCpbwIndex(const Lines& lines);
 // A type of 145 adds the '+' a card left out.
 std::string DecodePhonebookNumber(std::string_view field, int type, Charset charset);
 
-// Whether `number` may be written to a phonebook: digits, '*' and '#', one leading '+'.
-bool IsPhonebookNumber(std::string_view number);
-
 }  // namespace dedevev::at

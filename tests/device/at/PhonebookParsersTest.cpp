@@ -173,9 +173,9 @@ TEST(PhonebookParsers, WriteIndex) {
 
 TEST(PhonebookParsers, NumbersThatMayBeWritten) {
     for (const char* good : {"112", "+6281234", "*123#", "#31#0812"})
-        EXPECT_TRUE(IsPhonebookNumber(good)) << good;
+        EXPECT_TRUE(IsDialString(good)) << good;
     for (const char* bad : {"", "+", "12+3", "08-123", "0812 345", "++1", "12\"3", "abc"})
-        EXPECT_FALSE(IsPhonebookNumber(bad)) << bad;
+        EXPECT_FALSE(IsDialString(bad)) << bad;
 }
 
 }  // namespace
