@@ -311,6 +311,17 @@ void VoiceControl::EndAll(std::vector<Event>* events) {
     ForgetRinging();
 }
 
+bool VoiceControl::AnyConnected() const {
+    return std::any_of(calls_.begin(), calls_.end(),
+                       [](const auto& call) { return call.second.phase == Phase::kConnected; });
+}
+
+void VoiceControl::StartRinging() {
+    ringing_ = true;
+    anonymous_ = true;
+    anonymous_seq_ = seq_;
+}
+
 void VoiceControl::OnRing(const std::string& line) {
     if (!IsVoiceRing(line))
         return;
@@ -319,13 +330,9 @@ void VoiceControl::OnRing(const std::string& line) {
             return;  // the same call rings again
         // A ring during a connected call is a waiting call on a card without +CCWA: that one
         // is learned from the listing.
-        for (const auto& [id, track] : calls_) {
-            if (track.phase == Phase::kConnected)
-                return;
-        }
-        ringing_ = true;
-        anonymous_ = true;
-        anonymous_seq_ = seq_;
+        if (AnyConnected())
+            return;
+        StartRinging();
         events->push_back([number = ring_number_, withheld = ring_withheld_](
                               IVoiceEventHandler* h) { h->OnIncomingCall(number, withheld); });
     });
@@ -342,13 +349,9 @@ void VoiceControl::OnClip(const std::string& line) {
         if (ringing_ && caller->number.empty() && !caller->Withheld())
             return;  // not available: keep what is known
         if (!ringing_) {
-            for (const auto& [id, track] : calls_) {
-                if (track.phase == Phase::kConnected)
-                    return;
-            }
-            ringing_ = true;
-            anonymous_ = true;
-            anonymous_seq_ = seq_;
+            if (AnyConnected())
+                return;
+            StartRinging();
         }
         ring_number_ = caller->number;
         ring_withheld_ = caller->Withheld();

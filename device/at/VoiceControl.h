@@ -90,6 +90,10 @@ private:
     void Ended(int id, std::vector<Event>* events);
     void EndAll(std::vector<Event>* events);
     void ForgetRinging();
+    // Whether a call is connected; the state lock is held.
+    bool AnyConnected() const;
+    // A ring not yet tied to a listed call starts; the state lock is held.
+    void StartRinging();
 
     void PollLoop();
     // One listing; true when it shows that no call is up.
