@@ -1,6 +1,7 @@
 // Identification and session commands: echo, result codes, error reporting, character set,
 // functionality and the identity of the card.
 
+#include "sim/CommandForms.h"
 #include "sim/CommandTable.h"
 #include "sim/TextCoding.h"
 
@@ -64,16 +65,9 @@ Result Cmee(Context& ctx, const Call& call) {
 }
 
 Result Cscs(Context& ctx, const Call& call) {
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("+CSCS: (\"IRA\",\"GSM\",\"UCS2\")");
-        case Form::kQuery:
-            return Result::Line("+CSCS: " + Quoted(ctx.session.charset));
-        case Form::kExec:
-            return Result::Error();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer = AnswerUnlessSet(call, {.test = "+CSCS: (\"IRA\",\"GSM\",\"UCS2\")",
+                                             .query = "+CSCS: " + Quoted(ctx.session.charset)}))
+        return *answer;
     const std::vector<Arg> args = SplitArgs(call.args);
     if (args.empty())
         return Result::Cme(cme::kIncorrectParameters);
@@ -91,16 +85,10 @@ Result Cscs(Context& ctx, const Call& call) {
 }
 
 Result Cfun(Context& ctx, const Call& call) {
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("+CFUN: (0,1,4),(0-1)");
-        case Form::kQuery:
-            return Result::Line("+CFUN: " + std::to_string(ctx.card.Functionality()));
-        case Form::kExec:
-            return Result::Error();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer =
+            AnswerUnlessSet(call, {.test = "+CFUN: (0,1,4),(0-1)",
+                                   .query = "+CFUN: " + std::to_string(ctx.card.Functionality())}))
+        return *answer;
     int fun = 0;
     if (!ArgInt(SplitArgs(call.args), 0, &fun) || !ctx.card.SetFunctionality(fun))
         return Result::Cme(cme::kIncorrectParameters);

@@ -2,6 +2,7 @@
 // GSM hold and conference operations, the CDMA flash, DTMF, tones, the speaker volume, the
 // PCM voice path and the settings of the call presentations (+CLIP, +CCWA, +CRC).
 
+#include "sim/CommandForms.h"
 #include "sim/CommandTable.h"
 
 namespace dedevev::sim {
@@ -11,29 +12,23 @@ namespace {
 // Presentation settings a host switches with AT+<cmd>=<n>: 0 or 1.
 Result Presentation(Context& ctx, const Call& call, const std::string& name,
                     int SessionSettings::*field, const std::string& query_tail) {
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line(name + ": (0,1)");
-        case Form::kQuery:
-            return Result::Line(name + ": " + std::to_string(ctx.session.*field) + query_tail);
-        case Form::kSet: {
-            const std::vector<Arg> args = SplitArgs(call.args);
-            int n = 0;
-            if (args.empty() || !args[0].present) {
-                n = 0;
-            } else if (!ArgInt(args, 0, &n) || n < 0 || n > 1) {
-                return Result::Cme(cme::kIncorrectParameters);
-            }
-            ctx.session.*field = n;
-            int mode = 0;
-            // +CCWA=<n>,2 asks the network whether call waiting is on (it is).
-            if (name == "+CCWA" && ArgInt(args, 1, &mode) && mode == 2)
-                return Result::Line("+CCWA: 1,1");
-            return Result::Ok();
-        }
-        case Form::kExec:
-            break;
+    if (auto answer = AnswerUnlessSet(
+            call, {.test = name + ": (0,1)",
+                   .query = name + ": " + std::to_string(ctx.session.*field) + query_tail,
+                   .exec = Result::Ok()}))
+        return *answer;
+    const std::vector<Arg> args = SplitArgs(call.args);
+    int n = 0;
+    if (args.empty() || !args[0].present) {
+        n = 0;
+    } else if (!ArgInt(args, 0, &n) || n < 0 || n > 1) {
+        return Result::Cme(cme::kIncorrectParameters);
     }
+    ctx.session.*field = n;
+    int mode = 0;
+    // +CCWA=<n>,2 asks the network whether call waiting is on (it is).
+    if (name == "+CCWA" && ArgInt(args, 1, &mode) && mode == 2)
+        return Result::Line("+CCWA: 1,1");
     return Result::Ok();
 }
 
@@ -152,42 +147,27 @@ Result Tone(Context& ctx, const Call& call) {
 }
 
 Result Volume(Context& ctx, const Call& call) {
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("+CLVL: (0-8)");
-        case Form::kQuery:
-            return Result::Line("+CLVL: " + std::to_string(ctx.card.Calls().Volume()));
-        case Form::kSet: {
-            int level = 0;
-            if (!ArgInt(SplitArgs(call.args), 0, &level) || level < 0 || level > 8)
-                return Result::Cme(cme::kIncorrectParameters);
-            ctx.card.Calls().SetVolume(level);
-            return Result::Ok();
-        }
-        case Form::kExec:
-            break;
-    }
-    return Result::Error();
+    if (auto answer =
+            AnswerUnlessSet(call, {.test = "+CLVL: (0-8)",
+                                   .query = "+CLVL: " + std::to_string(ctx.card.Calls().Volume())}))
+        return *answer;
+    int level = 0;
+    if (!ArgInt(SplitArgs(call.args), 0, &level) || level < 0 || level > 8)
+        return Result::Cme(cme::kIncorrectParameters);
+    ctx.card.Calls().SetVolume(level);
+    return Result::Ok();
 }
 
 Result VoicePath(Context& ctx, const Call& call) {
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("^DDVOICE: (0,1)");
-        case Form::kQuery:
-            return Result::Line("^DDVOICE: " +
-                                std::to_string(ctx.card.Calls().VoicePath() ? 1 : 0));
-        case Form::kSet: {
-            int on = 0;
-            if (!ArgInt(SplitArgs(call.args), 0, &on) || on < 0 || on > 1)
-                return Result::Cme(cme::kIncorrectParameters);
-            ctx.card.Calls().SetVoicePath(on == 1);
-            return Result::Ok();
-        }
-        case Form::kExec:
-            break;
-    }
-    return Result::Error();
+    if (auto answer = AnswerUnlessSet(
+            call, {.test = "^DDVOICE: (0,1)",
+                   .query = "^DDVOICE: " + std::to_string(ctx.card.Calls().VoicePath() ? 1 : 0)}))
+        return *answer;
+    int on = 0;
+    if (!ArgInt(SplitArgs(call.args), 0, &on) || on < 0 || on > 1)
+        return Result::Cme(cme::kIncorrectParameters);
+    ctx.card.Calls().SetVoicePath(on == 1);
+    return Result::Ok();
 }
 
 }  // namespace

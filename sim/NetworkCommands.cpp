@@ -1,6 +1,7 @@
 // Radio, registration, operator selection, the service record and the stored settings of the
 // card (preferred system, APNs, work mode, Wi-Fi name, factory reset).
 
+#include "sim/CommandForms.h"
 #include "sim/CommandTable.h"
 
 namespace dedevev::sim {
@@ -43,16 +44,10 @@ Handler Registration(const char* prefix, bool packet) {
     return [prefix, packet](Context& ctx, const Call& call) {
         int& n = packet ? ctx.session.cgreg : ctx.session.creg;
         std::string& last = packet ? ctx.session.last_cgreg : ctx.session.last_creg;
-        switch (call.form) {
-            case Form::kTest:
-                return Result::Line(std::string(prefix) + " (0-2)");
-            case Form::kQuery:
-                return Result::Line(RegistrationLine(prefix, ctx.card, n, packet, false));
-            case Form::kExec:
-                return Result::Error();
-            case Form::kSet:
-                break;
-        }
+        if (auto answer = AnswerUnlessSet(
+                call, {.test = std::string(prefix) + " (0-2)",
+                       .query = RegistrationLine(prefix, ctx.card, n, packet, false)}))
+            return *answer;
         int value = 0;
         if (!ArgInt(SplitArgs(call.args), 0, &value) || value > 2)
             return RangeError();
@@ -63,16 +58,10 @@ Handler Registration(const char* prefix, bool packet) {
 }
 
 Result Cgatt(Context& ctx, const Call& call) {
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("+CGATT: (0-1)");
-        case Form::kQuery:
-            return Result::Line(std::string("+CGATT: ") + (ctx.card.PacketAttached() ? "1" : "0"));
-        case Form::kExec:
-            return Result::Error();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer = AnswerUnlessSet(
+            call, {.test = "+CGATT: (0-1)",
+                   .query = std::string("+CGATT: ") + (ctx.card.PacketAttached() ? "1" : "0")}))
+        return *answer;
     int value = 0;
     if (!ArgInt(SplitArgs(call.args), 0, &value) || value > 1)
         return RangeError();
@@ -168,16 +157,9 @@ Result Cops(Context& ctx, const Call& call) {
 }
 
 Result Ddsrv(Context& ctx, const Call& call) {
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("^DDSRV: (0-1)");
-        case Form::kQuery:
-            return Result::Line(ServiceLine(ctx.card.Service()));
-        case Form::kExec:
-            return Result::Error();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer = AnswerUnlessSet(
+            call, {.test = "^DDSRV: (0-1)", .query = ServiceLine(ctx.card.Service())}))
+        return *answer;
     int value = 0;
     if (!ArgInt(SplitArgs(call.args), 0, &value) || value > 1)
         return RangeError();
@@ -195,16 +177,9 @@ Result Ddind(Context& ctx, const Call& call) {
 }
 
 Result Ddnetsel(Context& ctx, const Call& call) {
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("^DDNETSEL: (1,2,4,6,10,11)");
-        case Form::kQuery:
-            return Result::Line("^DDNETSEL: " + Num(ctx.card.NetSel()));
-        case Form::kExec:
-            return Result::Error();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer = AnswerUnlessSet(call, {.test = "^DDNETSEL: (1,2,4,6,10,11)",
+                                             .query = "^DDNETSEL: " + Num(ctx.card.NetSel())}))
+        return *answer;
     int value = 0;
     if (!ArgInt(SplitArgs(call.args), 0, &value) || !ctx.card.SetNetSel(value))
         return RangeError();
@@ -249,16 +224,9 @@ Result Cgdcont(Context& ctx, const Call& call) {
 }
 
 Result Ddmode(Context& ctx, const Call& call) {
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("^DDMODE: (0-1)");
-        case Form::kQuery:
-            return Result::Line("^DDMODE: " + Num(ctx.card.WorkMode()));
-        case Form::kExec:
-            return Result::Error();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer = AnswerUnlessSet(
+            call, {.test = "^DDMODE: (0-1)", .query = "^DDMODE: " + Num(ctx.card.WorkMode())}))
+        return *answer;
     int value = 0;
     if (!ArgInt(SplitArgs(call.args), 0, &value) || !ctx.card.SetWorkMode(value))
         return RangeError();

@@ -4,8 +4,10 @@
 // (with the centre address) or a CDMA transport-layer message.
 
 #include <cctype>
+#include <optional>
 
 #include "device/at/GsmCodec.h"
+#include "sim/CommandForms.h"
 #include "sim/CommandTable.h"
 
 namespace dedevev::sim {
@@ -30,6 +32,18 @@ int CardCms(const CardModel& card) {
         default:
             return cms::kSimFailure;
     }
+}
+
+// The commands that only take arguments (read, send, write, send from storage): a test answers
+// OK, a query or a bare command ERROR, and a card that cannot use messages its +CMS error.
+std::optional<Result> ArgumentsOnly(const Context& ctx, const Call& call) {
+    if (call.form == Form::kTest)
+        return Result::Ok();
+    if (call.form != Form::kSet)
+        return Result::Error();
+    if (int error = CardCms(ctx.card))
+        return Result::Cms(error);
+    return std::nullopt;
 }
 
 std::string PduLines(const std::string& head, const StoredSms& message, const SmsModel& sms) {
@@ -77,16 +91,9 @@ Result SendPdu(CardModel& card, const std::vector<std::uint8_t>& pdu, const std:
 }
 
 Result MessageFormat(Context&, const Call& call) {
-    switch (call.form) {
-        case Form::kQuery:
-            return Result::Line("+CMGF: 0");
-        case Form::kTest:
-            return Result::Line("+CMGF: (0)");
-        case Form::kExec:
-            return Result::Ok();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer = AnswerUnlessSet(
+            call, {.test = "+CMGF: (0)", .query = "+CMGF: 0", .exec = Result::Ok()}))
+        return *answer;
     int mode = -1;
     if (!ArgInt(SplitArgs(call.args), 0, &mode))
         return Result::Cms(cms::kNotAllowed);
@@ -94,16 +101,8 @@ Result MessageFormat(Context&, const Call& call) {
 }
 
 Result MessageService(Context&, const Call& call) {
-    switch (call.form) {
-        case Form::kQuery:
-            return Result::Line("+CSMS: 0,1,1,1");
-        case Form::kTest:
-            return Result::Line("+CSMS: (0)");
-        case Form::kExec:
-            return Result::Error();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer = AnswerUnlessSet(call, {.test = "+CSMS: (0)", .query = "+CSMS: 0,1,1,1"}))
+        return *answer;
     int service = -1;
     if (!ArgInt(SplitArgs(call.args), 0, &service) || service != 0)
         return Result::Cms(cms::kNotSupported);
@@ -187,12 +186,8 @@ Result ListMessages(Context& ctx, const Call& call) {
 }
 
 Result ReadMessage(Context& ctx, const Call& call) {
-    if (call.form == Form::kTest)
-        return Result::Ok();
-    if (call.form != Form::kSet)
-        return Result::Error();
-    if (int error = CardCms(ctx.card))
-        return Result::Cms(error);
+    if (auto answer = ArgumentsOnly(ctx, call))
+        return *answer;
     int index = 0;
     if (!ArgInt(SplitArgs(call.args), 0, &index))
         return Result::Cms(cms::kInvalidIndex);
@@ -227,12 +222,8 @@ Result DeleteMessage(Context& ctx, const Call& call) {
 }
 
 Result SendMessage(Context& ctx, const Call& call) {
-    if (call.form == Form::kTest)
-        return Result::Ok();
-    if (call.form != Form::kSet)
-        return Result::Error();
-    if (int error = CardCms(ctx.card))
-        return Result::Cms(error);
+    if (auto answer = ArgumentsOnly(ctx, call))
+        return *answer;
     int length = 0;
     if (!ArgInt(SplitArgs(call.args), 0, &length) || length < 1 || length > kMaxPduLength)
         return Result::Cms(cms::kInvalidPduParameter);
@@ -250,12 +241,8 @@ Result SendMessage(Context& ctx, const Call& call) {
 }
 
 Result WriteMessage(Context& ctx, const Call& call) {
-    if (call.form == Form::kTest)
-        return Result::Ok();
-    if (call.form != Form::kSet)
-        return Result::Error();
-    if (int error = CardCms(ctx.card))
-        return Result::Cms(error);
+    if (auto answer = ArgumentsOnly(ctx, call))
+        return *answer;
     const std::vector<Arg> args = SplitArgs(call.args);
     int length = 0;
     int stat = kStoUnsent;
@@ -282,12 +269,8 @@ Result WriteMessage(Context& ctx, const Call& call) {
 }
 
 Result SendFromStorage(Context& ctx, const Call& call) {
-    if (call.form == Form::kTest)
-        return Result::Ok();
-    if (call.form != Form::kSet)
-        return Result::Error();
-    if (int error = CardCms(ctx.card))
-        return Result::Cms(error);
+    if (auto answer = ArgumentsOnly(ctx, call))
+        return *answer;
     int index = 0;
     const StoredSms* stored = nullptr;
     if (!ArgInt(SplitArgs(call.args), 0, &index) || !(stored = ctx.card.Sms().InMem2(index)))
@@ -301,16 +284,10 @@ Result SendFromStorage(Context& ctx, const Call& call) {
 
 Result MoreMessages(Context& ctx, const Call& call) {
     SmsModel& sms = ctx.card.Sms();
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("+CMMS: (0-2)");
-        case Form::kQuery:
-            return Result::Line("+CMMS: " + std::to_string(sms.MoreMessages()));
-        case Form::kExec:
-            return Result::Error();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer = AnswerUnlessSet(
+            call,
+            {.test = "+CMMS: (0-2)", .query = "+CMMS: " + std::to_string(sms.MoreMessages())}))
+        return *answer;
     int mode = -1;
     if (!ArgInt(SplitArgs(call.args), 0, &mode) || mode > 2)
         return Result::Cms(cms::kNotSupported);
@@ -323,18 +300,12 @@ Result NewMessageIndications(Context& ctx, const Call& call) {
     if (!sms.Indications())
         return Result::Cms(cms::kNotSupported);  // a card that leaves the host to poll
     const SmsRouting r = sms.Routing();
-    switch (call.form) {
-        case Form::kTest:
-            return Result::Line("+CNMI: (0-2),(0-3),(0,2),(0-2),(0,1)");
-        case Form::kQuery:
-            return Result::Line("+CNMI: " + std::to_string(r.mode) + "," + std::to_string(r.mt) +
-                                "," + std::to_string(r.bm) + "," + std::to_string(r.ds) + "," +
-                                std::to_string(r.bfr));
-        case Form::kExec:
-            return Result::Error();
-        case Form::kSet:
-            break;
-    }
+    if (auto answer = AnswerUnlessSet(
+            call, {.test = "+CNMI: (0-2),(0-3),(0,2),(0-2),(0,1)",
+                   .query = "+CNMI: " + std::to_string(r.mode) + "," + std::to_string(r.mt) + "," +
+                            std::to_string(r.bm) + "," + std::to_string(r.ds) + "," +
+                            std::to_string(r.bfr)}))
+        return *answer;
     const std::vector<Arg> args = SplitArgs(call.args);
     if (args.size() > 5)
         return Result::Cms(cms::kNotSupported);
