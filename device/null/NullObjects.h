@@ -8,7 +8,7 @@
 
 namespace dedevev {
 
-class CNullDeviceControl final : public IDeviceControl {
+class CNullDeviceControl : public IDeviceControl {
 public:
     void ConfigureA(int, int*) override {}
     int GetSignalLevel(int*) override { return 0; }
@@ -78,7 +78,7 @@ private:
 };
 
 // No card boxes: every box getter answers null.
-class CNullSmsControl final : public ISmsControl {
+class CNullSmsControl : public ISmsControl {
 public:
     bool Send(const SMSMessage&, int, int*) override { return false; }
     IMessageBox* GetBox1() override { return nullptr; }

@@ -11,12 +11,11 @@
 
 namespace dedevev::test {
 
-// A card whose answers the test sets; every call counts.
-class ScriptedControl : public IDeviceControl {
+// A card whose answers the test sets; every call counts. The commands no test asks about do
+// nothing, as on a card without them.
+class ScriptedControl : public CNullDeviceControl {
 public:
-    void ConfigureA(int, int*) override {}
     int GetSignalLevel(int* s) override { return Answer(signal_ok, s, signal); }
-    void CheckAlive(int*) override {}
     std::string GetImsi(int* s) override {
         std::lock_guard<std::mutex> lock(mutex);
         ++imsi_reads;
@@ -36,15 +35,7 @@ public:
         SetStatus(s, kStatusOk);
         return card;
     }
-    void ConfigureB(int, int*) override {}
-    void SetApn(const std::string&, int*) override {}
-    void SetCharacterSet(const std::string&, int*) override {}
-    void SetNetworkMode(int, int*) override {}
-    void HangUpData(int*) override {}
-    std::vector<std::string> SearchNetworks(int*) override { return {}; }
-    void SelectNetwork(const std::string&, int*) override {}
     ServiceInfo GetServiceInfo(int* s) override { return Answer(service_ok, s, service); }
-    std::string GetHardwareId(int*) override { return {}; }
     std::string GetOperatorName(int* s) override {
         std::lock_guard<std::mutex> lock(mutex);
         ++operator_reads;
@@ -54,9 +45,7 @@ public:
         return operator_name;
     }
     std::uint8_t GetWorkMode(int* s) override { return Answer(workmode_ok, s, workmode); }
-    void SetWorkMode(std::uint8_t, int*) override {}
     std::string GetWifiSsid(int* s) override { return Answer(ssid_ok, s, ssid); }
-    void RestoreFactorySettings(int*) override {}
 
     template <typename T>
     T Answer(bool ok, int* s, const T& value) {
@@ -87,17 +76,9 @@ public:
     int operator_reads = 0;
 };
 
-class StorageRecorder : public ISmsControl {
+// Records the storages asked for; no card boxes.
+class StorageRecorder : public CNullSmsControl {
 public:
-    bool Send(const SMSMessage&, int, int*) override { return false; }
-    IMessageBox* GetBox1() override { return nullptr; }
-    IMessageBox* GetBox2() override { return nullptr; }
-    IMessageBox* GetBox4() override { return nullptr; }
-    void SetSendFlag(std::uint8_t) override {}
-    void BeginMultiSend(int*) override {}
-    void EndMultiSend(int*) override {}
-    void SetMessageFormat(int, int*) override {}
-    void SetNewMessageIndication(int, int, int, int, int, int*) override {}
     void SetStorage(const std::string& a, const std::string& b, const std::string& c,
                     int* s) override {
         calls.push_back(a + "," + b + "," + c);
