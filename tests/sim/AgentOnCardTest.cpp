@@ -3,19 +3,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "SimCardFixture.h"
 #include "device/DeviceStatus.h"
 #include "device/ICardService.h"
 #include "device/IDeviceControl.h"
-#include "device/IModemAgent.h"
-#include "device/at/ModemAgent.h"
-#include "sim/CardSimulator.h"
-#include "support/TempDir.h"
+#include "support/EventLog.h"
 
 namespace dedevev {
 namespace {
@@ -23,70 +19,30 @@ namespace {
 using std::chrono::seconds;
 using std::chrono::steady_clock;
 
-class Replies : public IUssdEventHandler {
+class Replies : public IUssdEventHandler, public test::EventLog {
 public:
-    void OnUssdReply(const std::string& text) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        replies_.push_back(text);
-        cv_.notify_all();
-    }
+    void OnUssdReply(const std::string& text) override { Add(text); }
     // The next reply, or "<none>" after `wait`.
-    std::string Next(seconds wait = seconds(20)) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!cv_.wait_for(lock, wait, [&] { return !replies_.empty(); }))
-            return "<none>";
-        std::string text = replies_.front();
-        replies_.pop_front();
-        return text;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::deque<std::string> replies_;
+    std::string Next(seconds wait = seconds(20)) { return TakeNext(wait).value_or("<none>"); }
 };
 
-class AgentOnCard : public ::testing::TestWithParam<sim::CardKind> {
+class AgentOnCard : public sim::test::AgentFixture<::testing::TestWithParam<sim::CardKind>> {
 protected:
     void SetUp() override {
-        sim::SimOptions options;
-        options.kind = GetParam();
-        options.device_dir = dir_.Path() + "devices";
-        sim_ = std::make_unique<sim::CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim_->Start(&error)) << error;
-        agent_ = CreateModemAgent();
-        ASSERT_NE(agent_, nullptr);
-        if (const char* log = std::getenv("AGENT_LOG_DIR")) {
-            at::SetLogFolder(log);
-            agent_->EnableLog(true);
-        }
+        ASSERT_NO_FATAL_FAILURE(StartCard(GetParam()));
+        ASSERT_NO_FATAL_FAILURE(OpenAgent());
+        control_ = agent->GetDeviceControl();
+        card_ = agent->GetCardService();
         int status = kStatusUntouched;
-        ASSERT_TRUE(agent_->Open(sim_->AtPortPath(), 115200, &status));
-        ASSERT_EQ(status, kStatusOk);
-        control_ = agent_->GetDeviceControl();
-        card_ = agent_->GetCardService();
-        status = kStatusUntouched;
-        control_->ConfigureA(0, &status);
-        EXPECT_EQ(status, kStatusOk);
-        status = kStatusUntouched;
         control_->ConfigureB(1, &status);
         EXPECT_EQ(status, kStatusOk);
     }
     void TearDown() override {
         if (card_)
             card_->SetUssdListener(nullptr);
-        if (agent_)
-            ReleaseModemAgent(agent_);
-        sim_.reset();
-    }
-    void Control(const std::string& line) {
-        ASSERT_EQ(sim_->Control(line).rfind("OK", 0), 0u) << line;
+        AgentFixture::TearDown();
     }
 
-    test::TempDir dir_;
-    std::unique_ptr<sim::CardSimulator> sim_;
-    IModemAgent* agent_ = nullptr;
     IDeviceControl* control_ = nullptr;
     ICardService* card_ = nullptr;
 };
@@ -336,10 +292,7 @@ TEST_P(AgentOnCard, ThreeThreadsGetTheirOwnAnswers) {
 
 INSTANTIATE_TEST_SUITE_P(BothKinds, AgentOnCard,
                          ::testing::Values(sim::CardKind::kCdma, sim::CardKind::kGsm),
-                         [](const auto& info) {
-                             return info.param == sim::CardKind::kCdma ? std::string("Cdma")
-                                                                       : std::string("Gsm");
-                         });
+                         sim::test::KindName);
 
 }  // namespace
 }  // namespace dedevev

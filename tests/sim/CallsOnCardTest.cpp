@@ -3,90 +3,39 @@
 // for incoming, withheld, late-numbered, waiting, three-way and outgoing calls, and DTMF.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "SimCardFixture.h"
 #include "device/DeviceStatus.h"
 #include "device/IVoiceControl.h"
-#include "device/at/ModemAgent.h"
 #include "device/at/VoiceControl.h"
-#include "sim/CardSimulator.h"
-#include "support/TempDir.h"
+#include "support/VoiceTestSupport.h"
 
 namespace dedevev {
 namespace {
 
 using Events = std::vector<std::string>;
 using std::chrono::milliseconds;
-using std::chrono::seconds;
-
-class Recorder final : public IVoiceEventHandler {
-public:
-    void OnCallSetup() override { Add("setup"); }
-    void OnIncomingCall(const std::string& number, bool withheld) override {
-        Add("incoming " + number + (withheld ? " withheld" : ""));
-    }
-    void OnCallWaiting(const std::string& number, bool withheld) override {
-        Add("waiting " + number + (withheld ? " withheld" : ""));
-    }
-    void OnCallConnected(int id) override { Add("connected " + std::to_string(id)); }
-    void OnCallEnded() override { Add("ended"); }
-    void OnCallStatus() override { Add("status"); }
-    void OnCallInfo(const std::string& text) override { Add("info " + text); }
-
-    // Waits until `count` events came; returns them all.
-    Events WaitFor(std::size_t count, seconds wait = seconds(20)) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait_for(lock, wait, [&] { return events_.size() >= count; });
-        return events_;
-    }
-    Events All() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return events_;
-    }
-
-private:
-    void Add(std::string event) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        events_.push_back(std::move(event));
-        changed_.notify_all();
-    }
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    Events events_;
-};
 
 struct Param {
     sim::CardKind kind;
     bool reports;
 };
 
-class CallsOnCard : public ::testing::TestWithParam<Param> {
+class CallsOnCard : public sim::test::AgentFixture<::testing::TestWithParam<Param>> {
 protected:
     void SetUp() override {
-        sim::SimOptions options;
-        options.kind = GetParam().kind;
-        options.device_dir = dir_.Path() + "devices";
-        sim_ = std::make_unique<sim::CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim_->Start(&error)) << error;
+        ASSERT_NO_FATAL_FAILURE(StartCard(GetParam().kind));
         Control(std::string("call-reports ") + (GetParam().reports ? "on" : "off"));
-        agent_ = CreateModemAgent();
-        ASSERT_NE(agent_, nullptr);
-        int status = kStatusUntouched;
-        ASSERT_TRUE(agent_->Open(sim_->AtPortPath(), 115200, &status));
-        status = kStatusUntouched;
-        agent_->GetDeviceControl()->ConfigureA(0, &status);
-        ASSERT_EQ(status, kStatusOk);
-        voice_ = agent_->GetVoiceControl();
+        ASSERT_NO_FATAL_FAILURE(OpenAgent());
+        voice_ = agent->GetVoiceControl();
         // The library lists calls every second; faster here only to keep the tests short.
         dynamic_cast<at::VoiceControl*>(voice_)->SetPollInterval(milliseconds(150));
-        status = kStatusUntouched;
+        int status = kStatusUntouched;
         voice_->VoiceOpen(&status);
         ASSERT_EQ(status, kStatusOk);
         voice_->SetVoiceEventHandler(&events_);
@@ -94,13 +43,7 @@ protected:
     void TearDown() override {
         if (voice_)
             voice_->SetVoiceEventHandler(nullptr);
-        ReleaseModemAgent(agent_);
-        sim_.reset();
-    }
-    std::string Control(const std::string& line) {
-        const std::string answer = sim_->Control(line);
-        EXPECT_EQ(answer.rfind("OK", 0), 0u) << line << " -> " << answer;
-        return answer;
+        AgentFixture::TearDown();
     }
     bool Gsm() const { return GetParam().kind == sim::CardKind::kGsm; }
     // "setup" only comes from the card's own reports.
@@ -119,66 +62,68 @@ protected:
         Ok([&](int* s) { voice_->VoiceDial(number, s); }, "dial");
         const Events more = WithSetup({"connected 1"});
         expected->insert(expected->end(), more.begin(), more.end());
-        ASSERT_EQ(events_.WaitFor(expected->size()), *expected);
+        ASSERT_EQ(EventsOnceThere(expected->size()), *expected);
+    }
+    // The call events once `count` have come (all there are after 20 s).
+    Events EventsOnceThere(std::size_t count) {
+        events_.WaitFor(count);
+        return events_.Events();
     }
     // No event comes that was not expected (the listings of the calls run on meanwhile).
     void Settle(const Events& expected) {
         std::this_thread::sleep_for(milliseconds(600));
-        EXPECT_EQ(events_.All(), expected);
+        EXPECT_EQ(events_.Events(), expected);
     }
 
-    test::TempDir dir_;
-    std::unique_ptr<sim::CardSimulator> sim_;
-    IModemAgent* agent_ = nullptr;
     IVoiceControl* voice_ = nullptr;
-    Recorder events_;
+    at::voice_test::Recorder events_;
 };
 
 TEST_P(CallsOnCard, IncomingCallAnsweredThenEndedByTheCaller) {
     Control("call-in +62811222");
     Events expected = {"incoming ", "incoming +62811222"};
-    ASSERT_EQ(events_.WaitFor(2), expected);
+    ASSERT_EQ(EventsOnceThere(2), expected);
     Ok([&](int* s) { voice_->VoiceAnswer(s); }, "answer");
     expected.push_back("connected 1");
-    ASSERT_EQ(events_.WaitFor(3), expected);
+    ASSERT_EQ(EventsOnceThere(3), expected);
     Control("call-end-remote");
     expected.push_back("ended");
-    EXPECT_EQ(events_.WaitFor(4), expected);
+    EXPECT_EQ(EventsOnceThere(4), expected);
     Settle(expected);
 }
 
 TEST_P(CallsOnCard, IncomingCallNeverAnsweredEndsOnce) {
     Control("call-in 5551234");
     Events expected = {"incoming ", "incoming 5551234"};
-    ASSERT_EQ(events_.WaitFor(2), expected);
+    ASSERT_EQ(EventsOnceThere(2), expected);
     Control("call-end-remote");
     expected.push_back("ended");
-    EXPECT_EQ(events_.WaitFor(3), expected);
+    EXPECT_EQ(EventsOnceThere(3), expected);
     Settle(expected);
 }
 
 TEST_P(CallsOnCard, WithheldCallerRejected) {
     Control("call-in withheld");
     Events expected = {"incoming ", "incoming  withheld"};
-    ASSERT_EQ(events_.WaitFor(2), expected);
+    ASSERT_EQ(EventsOnceThere(2), expected);
     Ok([&](int* s) { voice_->VoiceHangUp(s); }, "reject");
     expected.push_back("ended");
-    EXPECT_EQ(events_.WaitFor(3), expected);
+    EXPECT_EQ(EventsOnceThere(3), expected);
     Settle(expected);
 }
 
 TEST_P(CallsOnCard, NumberArrivingAfterTheFirstRing) {
     Control("call-in unknown");
-    ASSERT_EQ(events_.WaitFor(1), Events{"incoming "});
+    ASSERT_EQ(EventsOnceThere(1), Events{"incoming "});
     Control("call-number +62899");
     Events expected = {"incoming ", "incoming +62899"};
-    ASSERT_EQ(events_.WaitFor(2), expected);
+    ASSERT_EQ(EventsOnceThere(2), expected);
     Ok([&](int* s) { voice_->VoiceAnswer(s); }, "answer");
     expected.push_back("connected 1");
-    ASSERT_EQ(events_.WaitFor(3), expected);
+    ASSERT_EQ(EventsOnceThere(3), expected);
     Ok([&](int* s) { voice_->VoiceHangUp(s); }, "hang up");
     expected.push_back("ended");
-    EXPECT_EQ(events_.WaitFor(4), expected);
+    EXPECT_EQ(EventsOnceThere(4), expected);
     Settle(expected);
 }
 
@@ -187,10 +132,10 @@ TEST_P(CallsOnCard, WaitingCallAcceptedAndSwapped) {
     DialConnected("5550001", &expected);
     Control("call-waiting +62822");
     expected.push_back("waiting +62822");
-    ASSERT_EQ(events_.WaitFor(expected.size()), expected);
+    ASSERT_EQ(EventsOnceThere(expected.size()), expected);
     Ok([&](int* s) { voice_->VoiceAcceptWaiting(s); }, "accept waiting");
     expected.push_back("connected 2");
-    ASSERT_EQ(events_.WaitFor(expected.size()), expected);
+    ASSERT_EQ(EventsOnceThere(expected.size()), expected);
     EXPECT_NE(Control("calls").find("(2,in,active"), std::string::npos);
     Ok([&](int* s) { voice_->VoiceSwapWaiting(s); }, "swap");
     std::this_thread::sleep_for(milliseconds(300));
@@ -199,7 +144,7 @@ TEST_P(CallsOnCard, WaitingCallAcceptedAndSwapped) {
     EXPECT_NE(calls.find("(2,in,held"), std::string::npos) << calls;
     Ok([&](int* s) { voice_->VoiceHangUp(s); }, "hang up");
     expected.insert(expected.end(), {"ended", "ended"});  // once per call
-    EXPECT_EQ(events_.WaitFor(expected.size()), expected);
+    EXPECT_EQ(EventsOnceThere(expected.size()), expected);
     Settle(expected);
 }
 
@@ -209,7 +154,7 @@ TEST_P(CallsOnCard, ThreeWayCallJoinedAndSecondPartyDropped) {
     Ok([&](int* s) { voice_->VoiceSendFlash("5550002", s); }, "call the second party");
     const Events second = WithSetup({"connected 2"});
     expected.insert(expected.end(), second.begin(), second.end());
-    ASSERT_EQ(events_.WaitFor(expected.size()), expected);
+    ASSERT_EQ(EventsOnceThere(expected.size()), expected);
     Ok([&](int* s) { voice_->VoiceJoin(s); }, "join");
     std::this_thread::sleep_for(milliseconds(300));
     const std::string joined = Control("calls");
@@ -217,13 +162,13 @@ TEST_P(CallsOnCard, ThreeWayCallJoinedAndSecondPartyDropped) {
     EXPECT_NE(joined.find("(2,out,active"), std::string::npos) << joined;
     Ok([&](int* s) { voice_->VoiceEndSecond(s); }, "drop the second party");
     expected.push_back("ended");
-    ASSERT_EQ(events_.WaitFor(expected.size()), expected);
+    ASSERT_EQ(EventsOnceThere(expected.size()), expected);
     const std::string left = Control("calls");
     EXPECT_NE(left.find("(1,out,active"), std::string::npos) << left;
     EXPECT_EQ(left.find("(2,"), std::string::npos) << left;
     Control("call-end-remote");
     expected.push_back("ended");
-    EXPECT_EQ(events_.WaitFor(expected.size()), expected);
+    EXPECT_EQ(EventsOnceThere(expected.size()), expected);
     Settle(expected);
 }
 
@@ -232,7 +177,7 @@ TEST_P(CallsOnCard, OutgoingCallEndedByTheOtherSide) {
     DialConnected("+62811333", &expected);
     Control("call-end-remote");
     expected.push_back("ended");
-    EXPECT_EQ(events_.WaitFor(expected.size()), expected);
+    EXPECT_EQ(EventsOnceThere(expected.size()), expected);
     Settle(expected);
 }
 
@@ -242,7 +187,7 @@ TEST_P(CallsOnCard, OutgoingCallBusyEndsWithoutConnecting) {
     std::this_thread::sleep_for(milliseconds(400));
     Control("call-busy");
     const Events expected = WithSetup({"ended"});
-    EXPECT_EQ(events_.WaitFor(expected.size()), expected);
+    EXPECT_EQ(EventsOnceThere(expected.size()), expected);
     Settle(expected);
 }
 
@@ -262,7 +207,7 @@ TEST_P(CallsOnCard, DtmfDuringACallReachesTheCard) {
     EXPECT_EQ(voice_->GetCallState(&status), 1);
     Ok([&](int* s) { voice_->VoiceHangUp(s); }, "hang up");
     expected.push_back("ended");
-    EXPECT_EQ(events_.WaitFor(expected.size()), expected);
+    EXPECT_EQ(EventsOnceThere(expected.size()), expected);
     status = kStatusUntouched;
     EXPECT_EQ(voice_->GetCallState(&status), 0);
     EXPECT_EQ(status, kStatusOk);
@@ -274,7 +219,7 @@ TEST_P(CallsOnCard, NetworkInformationText) {
         Settle({});  // the texts come with the card's own reports only
         return;
     }
-    EXPECT_EQ(events_.WaitFor(1), Events{"info Welcome to the network"});
+    EXPECT_EQ(EventsOnceThere(1), Events{"info Welcome to the network"});
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,53 +3,17 @@
 // entries one by one and in ranges. Skipped where gammu is not installed.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
-#include "sim/CardSimulator.h"
-#include "support/TempDir.h"
+#include "GammuRun.h"
 
 namespace dedevev::sim {
 namespace {
 
-class GammuPhonebookTest : public ::testing::Test {
+class GammuPhonebookTest : public test::GammuFixture<> {
 protected:
-    void SetUp() override {
-        if (std::system("command -v gammu >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "gammu is not installed; skipping the standard-client check";
-        SimOptions options;
-        options.kind = CardKind::kGsm;
-        options.device_dir = dir.Path() + "devices";
-        sim = std::make_unique<CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
-        rc = dir.File("gammurc");
-        FILE* file = std::fopen(rc.c_str(), "w");
-        ASSERT_NE(file, nullptr);
-        std::fprintf(file, "[gammu]\ndevice = %s\nconnection = at\n", sim->AtPortPath().c_str());
-        std::fclose(file);
-    }
-
-    // Runs gammu with the card's configuration, bounded in time; its exit status and output.
-    int Gammu(const std::string& arguments, std::string* out) {
-        const std::string command = "timeout 60 gammu -c '" + rc + "' " + arguments + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return -1;
-        char buffer[512];
-        out->clear();
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            *out += buffer;
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    dedevev::test::TempDir dir;
-    std::unique_ptr<CardSimulator> sim;
-    std::string rc;
+    void SetUp() override { StartForGammu(CardKind::kGsm); }
 };
 
 TEST_F(GammuPhonebookTest, ListsTheSimPhonebook) {

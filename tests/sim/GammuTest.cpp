@@ -2,63 +2,22 @@
 // signal and network and send a USSD code. Skipped where gammu is not installed.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <regex>
 #include <string>
 
-#include "sim/CardSimulator.h"
-#include "support/TempDir.h"
+#include "GammuRun.h"
 
 namespace dedevev::sim {
 namespace {
 
-bool HaveGammu() {
-    return std::system("command -v gammu >/dev/null 2>&1") == 0;
-}
-
-class GammuTest : public ::testing::TestWithParam<CardKind> {
+class GammuTest : public test::GammuFixture<::testing::TestWithParam<CardKind>> {
 protected:
-    void SetUp() override {
-        if (!HaveGammu())
-            GTEST_SKIP() << "gammu is not installed (apt-get install gammu); skipping the "
-                            "standard-client check";
-        SimOptions options;
-        options.kind = GetParam();
-        options.device_dir = dir.Path() + "devices";
-        sim = std::make_unique<CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
-        rc = dir.File("gammurc");
-        FILE* file = std::fopen(rc.c_str(), "w");
-        ASSERT_NE(file, nullptr);
-        std::fprintf(file, "[gammu]\ndevice = %s\nconnection = at\n", sim->AtPortPath().c_str());
-        std::fclose(file);
-    }
-
-    // Runs gammu with the card's configuration; returns its exit status, output in `out`.
-    int Gammu(const std::string& arguments, std::string* out) {
-        const std::string command = "timeout 60 gammu -c '" + rc + "' " + arguments + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return -1;
-        char buffer[512];
-        out->clear();
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            *out += buffer;
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    void SetUp() override { StartForGammu(GetParam()); }
 
     static bool Has(const std::string& text, const std::string& pattern) {
         return std::regex_search(text, std::regex(pattern));
     }
-
-    dedevev::test::TempDir dir;
-    std::unique_ptr<CardSimulator> sim;
-    std::string rc;
 };
 
 TEST_P(GammuTest, Identify) {
@@ -114,10 +73,7 @@ TEST_P(GammuTest, SecurityStatus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothKinds, GammuTest, ::testing::Values(CardKind::kGsm, CardKind::kCdma),
-                         [](const auto& info) {
-                             return info.param == CardKind::kGsm ? std::string("Gsm")
-                                                                 : std::string("Cdma");
-                         });
+                         test::KindName);
 
 }  // namespace
 }  // namespace dedevev::sim

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "SimCardFixture.h"
 #include "connection/NetProfileList.h"
 #include "core/AppSettings.h"
 #include "core/Clock.h"
@@ -18,8 +19,6 @@
 #include "core/WindowMessage.h"
 #include "device/IHardwareInfo.h"
 #include "device/at/ModemAgent.h"
-#include "sim/CardSimulator.h"
-#include "support/TempDir.h"
 
 namespace dedevev {
 namespace {
@@ -108,20 +107,15 @@ private:
     bool done_seen_ = false;
 };
 
-class InitOnCard : public ::testing::Test {
+class InitOnCard : public sim::test::CardFixture<> {
 protected:
     void SetUp() override {
         CGlobalService::Instance().SwitchLanguage(DEDEVEV_SOURCE_DIR
                                                   "/resources/data/Localize/English.txt");
         ResetSmsStorageSetForTesting();
-        sim::SimOptions options;
-        options.kind = sim::CardKind::kGsm;
-        options.device_dir = dir_.Path() + "devices";
-        card_ = std::make_unique<sim::CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(card_->Start(&error)) << error;
-        hardware_ = std::make_unique<SimHardware>(*card_);
-        settings_.file_path = Utf8ToUtf16(dir_.File("Set.dat"));
+        ASSERT_NO_FATAL_FAILURE(StartCard(sim::CardKind::kGsm));
+        hardware_ = std::make_unique<SimHardware>(*sim);
+        settings_.file_path = Utf8ToUtf16(dir.File("Set.dat"));
         settings_.dial.name = u"Before";
         defaults_.dial.name = u"Default";
         NetProfile own;
@@ -134,7 +128,7 @@ protected:
         status_.reset();
         ReleaseModemAgent(agent_);
         agent_ = nullptr;
-        card_.reset();
+        sim.reset();
         ResetSmsStorageSetForTesting();
     }
 
@@ -191,8 +185,6 @@ protected:
         ASSERT_TRUE(status_->Start());
     }
 
-    test::TempDir dir_;
-    std::unique_ptr<sim::CardSimulator> card_;
     std::unique_ptr<SimHardware> hardware_;
     IModemAgent* agent_ = nullptr;
     int agents_made_ = 0;
@@ -238,7 +230,7 @@ TEST_F(InitOnCard, ReadyCardPicksItsNetworksProfile) {
 }
 
 TEST_F(InitOnCard, MuteCardIsResetThenNoResponse) {
-    ASSERT_EQ(card_->Control("mute on").rfind("OK", 0), 0u);
+    ASSERT_EQ(sim->Control("mute on").rfind("OK", 0), 0u);
     Progress progress(inbox_);
     auto job = RunInit(&progress);
     EXPECT_EQ(progress.Events(),
@@ -254,7 +246,7 @@ TEST_F(InitOnCard, MuteCardIsResetThenNoResponse) {
 }
 
 TEST_F(InitOnCard, CardThatNeverBecomesReadyStillSucceedsWithDefaults) {
-    ASSERT_EQ(card_->Control("card absent").rfind("OK", 0), 0u);
+    ASSERT_EQ(sim->Control("card absent").rfind("OK", 0), 0u);
     auto job = RunInit();
     EXPECT_TRUE(job->Succeeded()) << Utf16ToUtf8(job->ErrorText());
     EXPECT_EQ(clock_.Slept(), seconds(19));  // 20 reads, 1 s apart
@@ -274,7 +266,7 @@ TEST_F(InitOnCard, CardThatNeverBecomesReadyStillSucceedsWithDefaults) {
 }
 
 TEST_F(InitOnCard, CardAskingForPinStopsTheWaitAndLeavesPinLocked) {
-    ASSERT_EQ(card_->Control("card pin").rfind("OK", 0), 0u);
+    ASSERT_EQ(sim->Control("card pin").rfind("OK", 0), 0u);
     auto job = RunInit();
     EXPECT_TRUE(job->Succeeded());
     EXPECT_EQ(pin_entries_, 1);
@@ -298,7 +290,7 @@ TEST_F(InitOnCard, PulledCardWhilePollingNeitherCrashesNorHangs) {
     ASSERT_TRUE(job->Succeeded());
     StartStatus();
     ASSERT_TRUE(inbox_.WaitFor(kMsgSignal, 1));
-    ASSERT_EQ(card_->Control("pull").rfind("OK", 0), 0u);
+    ASSERT_EQ(sim->Control("pull").rfind("OK", 0), 0u);
     const std::size_t before = inbox_.Of(kMsgAddress).size();
     ASSERT_TRUE(inbox_.WaitFor(kMsgAddress, before + 3));  // the loop goes on
     status_->RequestStop();
@@ -306,7 +298,7 @@ TEST_F(InitOnCard, PulledCardWhilePollingNeitherCrashesNorHangs) {
 }
 
 TEST_F(InitOnCard, PulledCardBeforeStartIsNoDevice) {
-    ASSERT_EQ(card_->Control("pull").rfind("OK", 0), 0u);
+    ASSERT_EQ(sim->Control("pull").rfind("OK", 0), 0u);
     auto job = RunInit();
     EXPECT_FALSE(job->Succeeded());
     EXPECT_EQ(Utf16ToUtf8(job->ErrorText()).rfind("No modem found.", 0), 0u);
@@ -327,7 +319,7 @@ class PulledDuringInit : public InitOnCard, public ::testing::WithParamInterface
 TEST_P(PulledDuringInit, EndsCleanly) {
     const PullCase& c = GetParam();
     InitEnvironment env = Env();
-    auto pull = [this] { EXPECT_EQ(card_->Control("pull").rfind("OK", 0), 0u); };
+    auto pull = [this] { EXPECT_EQ(sim->Control("pull").rfind("OK", 0), 0u); };
     if (c.step == 0) {
         env.free_port = [pull](const std::string&) {
             pull();

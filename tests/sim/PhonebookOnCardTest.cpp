@@ -3,15 +3,13 @@
 // emergency numbers, and a reopened port.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "SimCardFixture.h"
 #include "device/DeviceStatus.h"
 #include "device/IModemAgent.h"
 #include "device/at/CardPhonebook.h"
-#include "sim/CardSimulator.h"
-#include "support/TempDir.h"
 
 namespace dedevev {
 namespace {
@@ -37,39 +35,24 @@ private:
     static std::string Str(int value) { return std::to_string(value); }
 };
 
-class PhonebookOnCard : public ::testing::TestWithParam<sim::CardKind> {
+class PhonebookOnCard : public sim::test::AgentFixture<::testing::TestWithParam<sim::CardKind>> {
 protected:
     void SetUp() override {
-        sim::SimOptions options;
-        options.kind = GetParam();
-        options.device_dir = dir_.Path() + "devices";
-        sim_ = std::make_unique<sim::CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim_->Start(&error)) << error;
-        agent_ = CreateModemAgent();
-        ASSERT_NE(agent_, nullptr);
-        int status = kStatusUntouched;
-        ASSERT_TRUE(agent_->Open(sim_->AtPortPath(), 115200, &status));
-        status = kStatusUntouched;
-        agent_->GetDeviceControl()->ConfigureA(0, &status);
-        ASSERT_EQ(status, kStatusOk);
-        store_ = agent_->GetPhonebookStore();
+        ASSERT_NO_FATAL_FAILURE(StartCard(GetParam()));
+        ASSERT_NO_FATAL_FAILURE(OpenAgent());
+        store_ = agent->GetPhonebookStore();
     }
     void TearDown() override {
-        for (IPhonebook* book : {store_->GetModemPhonebook(), store_->GetUimPhonebook(),
-                                 store_->GetEmergencyPhonebook()})
-            book->RemoveObserver(&notices_);
-        ReleaseModemAgent(agent_);
-        sim_.reset();
-    }
-    std::string Control(const std::string& line) {
-        const std::string answer = sim_->Control(line);
-        EXPECT_EQ(answer.rfind("OK", 0), 0u) << line << " -> " << answer;
-        return answer;
+        if (store_) {
+            for (IPhonebook* book : {store_->GetModemPhonebook(), store_->GetUimPhonebook(),
+                                     store_->GetEmergencyPhonebook()})
+                book->RemoveObserver(&notices_);
+        }
+        AgentFixture::TearDown();
     }
     void UseUcs2() {
         int status = kStatusUntouched;
-        agent_->GetDeviceControl()->SetCharacterSet("UCS2", &status);
+        agent->GetDeviceControl()->SetCharacterSet("UCS2", &status);
         ASSERT_EQ(status, kStatusOk);
     }
     void Load(IPhonebook* book) {
@@ -85,9 +68,6 @@ protected:
         return contacts;
     }
 
-    test::TempDir dir_;
-    std::unique_ptr<sim::CardSimulator> sim_;
-    IModemAgent* agent_ = nullptr;
     IPhonebookStore* store_ = nullptr;
     Notices notices_;
 };
@@ -201,7 +181,7 @@ TEST_P(PhonebookOnCard, AReopenedPortStartsUnloaded) {
     Load(sm);
     sm->AddObserver(&notices_);
     int status = kStatusUntouched;
-    ASSERT_TRUE(agent_->Open(sim_->AtPortPath(), 115200, &status));
+    ASSERT_TRUE(agent->Open(sim->AtPortPath(), 115200, &status));
     EXPECT_EQ(notices_.Take(), (std::vector<std::string>{"cleared"}));
     EXPECT_FALSE(sm->IsLoaded());
     EXPECT_EQ(sm->GetCapacity(), 0);
@@ -211,9 +191,7 @@ TEST_P(PhonebookOnCard, AReopenedPortStartsUnloaded) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PhonebookOnCard,
                          ::testing::Values(sim::CardKind::kGsm, sim::CardKind::kCdma),
-                         [](const ::testing::TestParamInfo<sim::CardKind>& info) {
-                             return info.param == sim::CardKind::kGsm ? "Gsm" : "Cdma";
-                         });
+                         sim::test::KindName);
 
 }  // namespace
 }  // namespace dedevev

@@ -5,14 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "SimCardFixture.h"
 #include "SimTestSupport.h"
 #include "sim/CallModel.h"
-#include "sim/CardSimulator.h"
-#include "support/TempDir.h"
 
 namespace dedevev::sim {
 namespace {
@@ -20,75 +18,31 @@ namespace {
 using test::Compact;
 using test::PtyHost;
 
-class SimCallTest : public ::testing::Test {
+class SimCallTest : public test::HostFixture<> {
 protected:
     void Start(CardKind kind) {
-        SimOptions options;
-        options.kind = kind;
-        options.device_dir = dir.Path() + "devices";
-        sim = std::make_unique<CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
-        host = std::make_unique<PtyHost>(sim->AtPortPath());
-        ASSERT_TRUE(host->IsOpen());
-        ASSERT_EQ(Cmd("ATE0"), "ATE0|OK");
-        ASSERT_EQ(Cmd("AT+CMEE=1"), "OK");
+        ASSERT_NO_FATAL_FAILURE(StartCard(kind));
+        ASSERT_NO_FATAL_FAILURE(OpenHost());
         ASSERT_EQ(sim->Control("call-autoanswer 0"), "OK");  // tests answer explicitly
     }
-    std::string Cmd(const std::string& line) { return Compact(host->Command(line)); }
-    // What arrives until `last` is on its line (or 4 s pass).
-    std::string Until(const std::string& last) {
-        host->Clear();
-        return Compact(host->ReadUntil(
-            [&](const std::string& text) {
-                const std::size_t at = text.find(last);
-                return at != std::string::npos && text.find("\r\n", at) != std::string::npos;
-            },
-            4000));
-    }
-    // What arrives within `ms`.
-    std::string Quiet(int ms) {
-        host->Clear();
-        return Compact(host->Collect(ms));
-    }
+    // The control command `line`, then what arrives until `last` is on its line (or 4 s pass).
     std::string Control(const std::string& line, const std::string& last) {
         host->Clear();
         EXPECT_EQ(sim->Control(line), "OK") << line;
-        return Compact(host->ReadUntil(
-            [&](const std::string& text) {
-                const std::size_t at = text.find(last);
-                return at != std::string::npos && text.find("\r\n", at) != std::string::npos;
-            },
-            4000));
+        return Compact(host->ReadUntil(test::Arrived(last), 4000));
     }
     // An outgoing call the far end answered; returns nothing, checks the reports.
     void Talk(const std::string& number, int id) {
-        host->Clear();
-        host->Write("ATD" + number + ";\r");
         const std::string orig = "^DDORIG: " + std::to_string(id);
-        EXPECT_EQ(
-            Compact(host->ReadUntil(
-                [&](const std::string& t) { return t.find(orig + "\r\n") != std::string::npos; },
-                3000)),
-            "OK|" + orig);
+        EXPECT_EQ(SendUntil("ATD" + number + ";", orig, 3000), "OK|" + orig);
         EXPECT_EQ(Control("call-answer-remote", "^DDCONN"), "^DDCONN: " + std::to_string(id));
     }
-
-    dedevev::test::TempDir dir;
-    std::unique_ptr<CardSimulator> sim;
-    std::unique_ptr<PtyHost> host;
 };
 
 TEST_F(SimCallTest, OutgoingAnsweredAfterTheDelayThenEndedByTheFarEnd) {
-    Start(CardKind::kGsm);
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kGsm));
     ASSERT_EQ(sim->Control("call-autoanswer 300"), "OK");
-    host->Clear();
-    host->Write("ATD+62811;\r");
-    EXPECT_EQ(
-        Compact(host->ReadUntil(
-            [](const std::string& t) { return t.find("^DDCONN: 1\r\n") != std::string::npos; },
-            4000)),
-        "OK|^DDORIG: 1|^DDCONN: 1");
+    EXPECT_EQ(SendUntil("ATD+62811;", "^DDCONN: 1", 4000), "OK|^DDORIG: 1|^DDCONN: 1");
     EXPECT_EQ(Cmd("AT+CLCC"), "+CLCC: 1,0,0,0,0,\"+62811\",145|OK");
     EXPECT_EQ(Control("call-end-remote", "NO CARRIER"), "^DDCEND: 1,16|NO CARRIER");
     EXPECT_EQ(Cmd("AT+CLCC"), "OK");
@@ -96,13 +50,11 @@ TEST_F(SimCallTest, OutgoingAnsweredAfterTheDelayThenEndedByTheFarEnd) {
 }
 
 TEST_F(SimCallTest, OutgoingBusyAndAlertingStates) {
-    Start(CardKind::kCdma);
-    host->Clear();
-    host->Write("ATD08123;\r");
-    EXPECT_EQ(Compact(host->Collect(500)), "OK|^DDORIG: 1");  // then dialing turns into alerting
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kCdma));
+    EXPECT_EQ(Send("ATD08123;", 500), "OK|^DDORIG: 1");  // then dialing turns into alerting
     EXPECT_EQ(Cmd("AT+CLCC"), "+CLCC: 1,0,3,0,0,\"08123\",129|OK");
     EXPECT_EQ(Control("call-busy", "NO CARRIER"), "^DDCEND: 1,17|NO CARRIER");
-    const std::vector<std::pair<std::string, std::string>> refused = {
+    Steps({
         {"ATD12a;", "+CME ERROR: 27"},
         {"ATD;", "+CME ERROR: 27"},
         {"ATD" + std::string(41, '1') + ";", "+CME ERROR: 26"},
@@ -110,38 +62,28 @@ TEST_F(SimCallTest, OutgoingBusyAndAlertingStates) {
         {"AT+VTS=1", "+CME ERROR: 3"},
         {"AT+CHLD=2", "+CME ERROR: 4"},  // no +CHLD on a CDMA card
         {"AT^DDFLASH", "+CME ERROR: 3"},
-    };
-    for (const auto& [command, answer] : refused)
-        EXPECT_EQ(Cmd(command), answer) << command;
+    });
     ASSERT_EQ(sim->Control("service 0 0 0"), "OK");
     EXPECT_EQ(Cmd("ATD123;"), "+CME ERROR: 30");
 }
 
 TEST_F(SimCallTest, IncomingRingsWithTheCallersNumber) {
-    Start(CardKind::kGsm);
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kGsm));
     ASSERT_EQ(Cmd("AT+CLIP=1"), "OK");
     EXPECT_EQ(Cmd("AT+CLIP?"), "+CLIP: 1,1|OK");
     EXPECT_EQ(Control("call-in +62812", "+CLIP"), "RING|+CLIP: \"+62812\",145,,,,0");
     EXPECT_EQ(Cmd("AT+CLCC"), "+CLCC: 1,1,4,0,0,\"+62812\",145|OK");
     // RING comes again every 3 s while it rings.
-    EXPECT_EQ(Until("+CLIP"), "RING|+CLIP: \"+62812\",145,,,,0");
+    EXPECT_EQ(Until("+CLIP", 1, 4000), "RING|+CLIP: \"+62812\",145,,,,0");
     EXPECT_EQ(sim->Control("call-in 555"),
               "ERR a call is in progress (use call-waiting during a talking call)");
-    host->Clear();
-    host->Write("ATA\r");
-    EXPECT_EQ(
-        Compact(host->ReadUntil(
-            [](const std::string& t) { return t.find("^DDCONN: 1\r\n") != std::string::npos; },
-            3000)),
-        "OK|^DDCONN: 1");
+    EXPECT_EQ(SendUntil("ATA", "^DDCONN: 1", 3000), "OK|^DDCONN: 1");
     // Our own hang-up: the end is reported, but no NO CARRIER after the OK.
-    host->Clear();
-    host->Write("AT+CHUP\r");
-    EXPECT_EQ(Compact(host->Collect(400)), "OK|^DDCEND: 1,16");
+    EXPECT_EQ(Send("AT+CHUP", 400), "OK|^DDCEND: 1,16");
 }
 
 TEST_F(SimCallTest, WithheldLateNumberAndCring) {
-    Start(CardKind::kGsm);
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kGsm));
     ASSERT_EQ(Cmd("AT+CLIP=1;+CRC=1"), "OK");
     EXPECT_EQ(Control("call-in withheld", "+CLIP"), "+CRING: VOICE|+CLIP: \"\",128,,,,1");
     EXPECT_EQ(Cmd("AT+CLCC"), "+CLCC: 1,1,4,0,0|OK");
@@ -151,16 +93,14 @@ TEST_F(SimCallTest, WithheldLateNumberAndCring) {
     EXPECT_EQ(sim->Control("call-in unknown"), "OK");
     EXPECT_EQ(Quiet(300), "RING");
     EXPECT_EQ(Control("call-number 0812", "+CLIP"), "+CLIP: \"0812\",129,,,,0");
-    EXPECT_EQ(Until("+CLIP"), "RING|+CLIP: \"0812\",129,,,,0");
+    EXPECT_EQ(Until("+CLIP", 1, 4000), "RING|+CLIP: \"0812\",129,,,,0");
     EXPECT_EQ(sim->Control("call-number 0813"), "ERR no incoming call waits for its number");
     // A rejected call.
-    host->Clear();
-    host->Write("ATH\r");
-    EXPECT_EQ(Compact(host->Collect(400)), "OK|^DDCEND: 1,21");
+    EXPECT_EQ(Send("ATH", 400), "OK|^DDCEND: 1,21");
 }
 
 TEST_F(SimCallTest, GsmHoldSwapJoinAndRelease) {
-    Start(CardKind::kGsm);
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kGsm));
     ASSERT_EQ(Cmd("AT+CCWA=1"), "OK");
     Talk("111", 1);
     EXPECT_EQ(Control("call-waiting +6285", "+CCWA"), "+CCWA: \"+6285\",145,1,,0");
@@ -185,32 +125,22 @@ TEST_F(SimCallTest, GsmHoldSwapJoinAndRelease) {
         {"ATD333;", "+CME ERROR: 3"},
         {"AT+CLCC", "+CLCC: 1,0,1,0,0,\"111\",129|+CLCC: 2,0,3,0,0,\"222\",129|OK"},
     };
-    for (const auto& [command, answer] : steps) {
-        host->Clear();
-        host->Write(command + "\r");
-        EXPECT_EQ(Compact(host->Collect(250)), answer) << command;
-    }
+    for (const auto& [command, answer] : steps)
+        EXPECT_EQ(Send(command, 250), answer) << command;
     EXPECT_EQ(Control("call-answer-remote", "^DDCONN"), "^DDCONN: 2");
-    host->Clear();
-    host->Write("AT+CHLD=1\r");  // release the active one, the held one comes back
-    EXPECT_EQ(Compact(host->Collect(250)), "OK|^DDCEND: 2,16");
+    // Release the active one, the held one comes back.
+    EXPECT_EQ(Send("AT+CHLD=1", 250), "OK|^DDCEND: 2,16");
     EXPECT_EQ(Cmd("AT+CLCC"), "+CLCC: 1,0,0,0,0,\"111\",129|OK");
     // A waiting call rejected with CHLD=0.
     EXPECT_EQ(Control("call-waiting withheld", "+CCWA"), "+CCWA: \"\",128,1,,1");
-    host->Clear();
-    host->Write("AT+CHLD=0\r");
-    EXPECT_EQ(Compact(host->Collect(250)), "OK|^DDCEND: 2,21");
+    EXPECT_EQ(Send("AT+CHLD=0", 250), "OK|^DDCEND: 2,21");
     EXPECT_EQ(sim->Control("calls"), "OK (1,out,active,\"111\")");
 }
 
 TEST_F(SimCallTest, CdmaFlashThreeWayAndWaiting) {
-    Start(CardKind::kCdma);
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kCdma));
     Talk("111", 1);
-    auto step = [&](const std::string& command) {
-        host->Clear();
-        host->Write(command + "\r");
-        return Compact(host->Collect(250));
-    };
+    auto step = [&](const std::string& command) { return Send(command, 250); };
     EXPECT_EQ(step("AT^DDFLASH=\"222\""), "OK|^DDORIG: 2");
     Quiet(200);
     EXPECT_EQ(sim->Control("calls"), "OK (1,out,held,\"111\") (2,out,alerting,\"222\")");
@@ -234,11 +164,9 @@ TEST_F(SimCallTest, CdmaFlashThreeWayAndWaiting) {
 }
 
 TEST_F(SimCallTest, ReportSwitchInfoAndDtmf) {
-    Start(CardKind::kCdma);
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kCdma));
     ASSERT_EQ(sim->Control("call-reports off"), "OK");
-    host->Clear();
-    host->Write("ATD555;\r");
-    EXPECT_EQ(Compact(host->Collect(300)), "OK");
+    EXPECT_EQ(Send("ATD555;", 300), "OK");
     ASSERT_EQ(sim->Control("call-answer-remote"), "OK");
     EXPECT_EQ(Quiet(200), "");
     EXPECT_EQ(Cmd("AT+CLCC"), "+CLCC: 1,0,0,0,0,\"555\",129|OK");
@@ -246,7 +174,7 @@ TEST_F(SimCallTest, ReportSwitchInfoAndDtmf) {
     EXPECT_EQ(Quiet(200), "");
     ASSERT_EQ(sim->Control("call-reports on"), "OK");
     EXPECT_EQ(Control("call-info Saldo 5000", "^DDCINFO"), "^DDCINFO: \"Saldo 5000\"");
-    const std::vector<std::pair<std::string, std::string>> steps = {
+    Steps({
         {"AT+VTS=1", "OK"},
         {"AT+VTS=\"#\"", "OK"},
         {"AT+VTS=a", "OK"},
@@ -256,9 +184,7 @@ TEST_F(SimCallTest, ReportSwitchInfoAndDtmf) {
         {"AT+CLVL=7", "OK"},
         {"AT+CLVL?", "+CLVL: 7|OK"},
         {"AT+CLVL=9", "+CME ERROR: 50"},
-    };
-    for (const auto& [command, answer] : steps)
-        EXPECT_EQ(Cmd(command), answer) << command;
+    });
     EXPECT_EQ(sim->Control("dtmf-log"), "OK 1 # A tone:425,200");
     EXPECT_EQ(sim->Control("dtmf-log clear"), "OK");
     EXPECT_EQ(sim->Control("dtmf-log"), "OK");
@@ -266,7 +192,7 @@ TEST_F(SimCallTest, ReportSwitchInfoAndDtmf) {
 }
 
 TEST_F(SimCallTest, VoicePortSendsToneThenEcho) {
-    Start(CardKind::kGsm);
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kGsm));
     PtyHost voice(sim->VoicePortPath());
     ASSERT_TRUE(voice.IsOpen());
     Talk("111", 1);
@@ -297,9 +223,7 @@ TEST_F(SimCallTest, VoicePortSendsToneThenEcho) {
         [&](const std::string& t) { return t.find(marker) != std::string::npos; }, 2000);
     EXPECT_NE(back.find(marker), std::string::npos);
     // The call ends: the blocks stop.
-    host->Clear();
-    host->Write("AT+CHUP\r");
-    EXPECT_EQ(Compact(host->Collect(300)), "OK|^DDCEND: 1,16");
+    EXPECT_EQ(Send("AT+CHUP", 300), "OK|^DDCEND: 1,16");
     voice.Collect(100);
     voice.Clear();
     EXPECT_TRUE(voice.Collect(200).empty());

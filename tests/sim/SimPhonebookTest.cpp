@@ -5,46 +5,21 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "SimTestSupport.h"
-#include "sim/CardSimulator.h"
-#include "support/TempDir.h"
+#include "SimCardFixture.h"
 
 namespace dedevev::sim {
 namespace {
 
-using test::Compact;
-using test::PtyHost;
-
-class SimPhonebookTest : public ::testing::TestWithParam<CardKind> {
+class SimPhonebookTest : public test::HostFixture<::testing::TestWithParam<CardKind>> {
 protected:
     void SetUp() override {
-        SimOptions options;
-        options.kind = GetParam();
-        options.device_dir = dir.Path() + "devices";
-        sim = std::make_unique<CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
-        Open();
+        ASSERT_NO_FATAL_FAILURE(StartCard(GetParam()));
+        OpenHost();
     }
-    void Open() {
-        host = std::make_unique<PtyHost>(sim->AtPortPath());
-        ASSERT_TRUE(host->IsOpen());
-        ASSERT_EQ(Cmd("ATE0"), "ATE0|OK");
-        ASSERT_EQ(Cmd("AT+CMEE=1"), "OK");
-    }
-    std::string Cmd(const std::string& line) { return Compact(host->Command(line)); }
-    void Steps(const std::vector<std::pair<std::string, std::string>>& steps) {
-        for (const auto& [command, expected] : steps)
-            EXPECT_EQ(Cmd(command), expected) << command;
-    }
-
-    dedevev::test::TempDir dir;
-    std::unique_ptr<CardSimulator> sim;
-    std::unique_ptr<PtyHost> host;
 };
 
 TEST_P(SimPhonebookTest, StoragesReadWriteDelete) {
@@ -154,7 +129,7 @@ TEST_P(SimPhonebookTest, ControlCommandsAndPullInsert) {
     ASSERT_EQ(Cmd("AT+CPBS=\"ME\""), "OK");
     ASSERT_EQ(sim->Control("pull"), "OK");
     ASSERT_EQ(sim->Control("insert").substr(0, 2), "OK");
-    Open();
+    OpenHost();
     // Power-up selects SM again; the entries stay.
     EXPECT_EQ(Cmd("AT+CPBS?"), "+CPBS: \"SM\",0,250|OK");
     EXPECT_EQ(Cmd("AT+CPBS=\"ME\""), "OK");
@@ -165,9 +140,7 @@ TEST_P(SimPhonebookTest, ControlCommandsAndPullInsert) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SimPhonebookTest,
-                         ::testing::Values(CardKind::kGsm, CardKind::kCdma), [](const auto& info) {
-                             return info.param == CardKind::kGsm ? "Gsm" : "Cdma";
-                         });
+                         ::testing::Values(CardKind::kGsm, CardKind::kCdma), test::KindName);
 
 }  // namespace
 }  // namespace dedevev::sim

@@ -5,17 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "SimCardFixture.h"
 #include "SimTestSupport.h"
 #include "device/at/GsmCodec.h"
 #include "device/at/SmsPdu.h"
-#include "sim/CardSimulator.h"
 #include "sim/TextCoding.h"
-#include "support/TempDir.h"
 
 namespace dedevev::sim {
 namespace {
@@ -46,46 +44,18 @@ std::vector<Listed> ParseList(const std::string& compact) {
     return out;
 }
 
-class SimSmsTest : public ::testing::TestWithParam<CardKind> {
+class SimSmsTest : public test::HostFixture<::testing::TestWithParam<CardKind>> {
 protected:
     void SetUp() override {
-        SimOptions options;
-        options.kind = GetParam();
-        options.device_dir = dir.Path() + "devices";
-        sim = std::make_unique<CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
-        Open();
-    }
-    void Open() {
-        host = std::make_unique<PtyHost>(sim->AtPortPath());
-        ASSERT_TRUE(host->IsOpen());
-        ASSERT_EQ(Cmd("ATE0"), "ATE0|OK");  // echoed before echo goes off
-        ASSERT_EQ(Cmd("AT+CMEE=1"), "OK");
+        final_result = HasFinal;
+        ASSERT_NO_FATAL_FAILURE(StartCard(GetParam()));
+        OpenHost();
     }
     bool Gsm() const { return GetParam() == CardKind::kGsm; }
 
-    std::string Cmd(const std::string& line) {
-        host->Clear();
-        host->Write(line + "\r");
-        return Compact(host->ReadUntil(HasFinal, 5000));
-    }
-    // Unsolicited lines that arrive within `ms` (compacted).
-    std::string Waiting(int ms) {
-        host->Clear();
-        return Compact(host->Collect(ms));
-    }
     // Waits until `prefix` and the line after it arrived.
     std::string WaitFor(const std::string& prefix, int lines = 1) {
-        host->Clear();
-        return Compact(host->ReadUntil(
-            [&](const std::string& text) {
-                std::size_t at = text.find(prefix);
-                for (int i = 0; i < lines && at != std::string::npos; ++i)
-                    at = text.find("\r\n", at + 1);
-                return at != std::string::npos;
-            },
-            3000));
+        return Until(prefix, lines, 3000);
     }
 
     at::SmsPdu Decode(const std::string& hex) {
@@ -127,14 +97,10 @@ protected:
     std::string SendAtPrompt(int length, const std::string& data, char end = '\x1A') {
         return AtPrompt("AT+CMGS=" + std::to_string(length), data, end);
     }
-
-    dedevev::test::TempDir dir;
-    std::unique_ptr<CardSimulator> sim;
-    std::unique_ptr<PtyHost> host;
 };
 
 TEST_P(SimSmsTest, SettingsAndStorages) {
-    const std::vector<std::pair<std::string, std::string>> steps = {
+    Steps({
         {"AT+CMGF?", "+CMGF: 0|OK"},
         {"AT+CMGF=0", "OK"},
         {"AT+CMGF=1", "+CMS ERROR: 303"},
@@ -157,9 +123,7 @@ TEST_P(SimSmsTest, SettingsAndStorages) {
         {"AT+CMMS=?", "+CMMS: (0-2)|OK"},
         {"AT+CMMS=1", "OK"},
         {"AT+CMMS?", "+CMMS: 1|OK"},
-    };
-    for (const auto& [command, answer] : steps)
-        EXPECT_EQ(Cmd(command), answer) << command;
+    });
     ASSERT_EQ(sim->Control("sms-storage SM 7"), "OK");
     EXPECT_EQ(Cmd("AT+CPMS=\"SM\""), "+CPMS: 0,7,0,7,0,100|OK");  // mem2 is "SM" too
     ASSERT_EQ(sim->Control("card pin"), "OK");
@@ -171,7 +135,7 @@ TEST_P(SimSmsTest, ListReadAndDeleteChangeStatus) {
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(sim->Control("sms +6281234567 \"" + texts[i] + "\""),
                   "OK stored SM " + std::to_string(i + 1));
-    EXPECT_EQ(Waiting(200), "");  // <mt> 0 by default: stored silently
+    EXPECT_EQ(Quiet(200), "");  // <mt> 0 by default: stored silently
 
     // Reading one turns it into REC READ; the next read shows that.
     std::string answer = Cmd("AT+CMGR=2");
@@ -271,7 +235,7 @@ TEST_P(SimSmsTest, NewMessageIndications) {
     // <mode> 0 holds indications back; entering mode 2 with <bfr> 0 flushes them.
     EXPECT_EQ(Cmd("AT+CNMI=0,1,0,0,0"), "OK");
     ASSERT_EQ(sim->Control("sms +628111 Held"), "OK stored ME 2");
-    EXPECT_EQ(Waiting(200), "");
+    EXPECT_EQ(Quiet(200), "");
     // The held notice follows the OK; a slow run may read it after the answer.
     const std::string answer = Cmd("AT+CNMI=2,1,0,0,0");
     EXPECT_EQ(answer.rfind("OK", 0), 0u) << answer;
@@ -286,7 +250,7 @@ TEST_P(SimSmsTest, StatusReportsOfSentMessages) {
     EXPECT_EQ(Cmd("AT+CNMI=2,1,0,2,0"), "OK");
     EXPECT_EQ(SendAtPrompt(length, hex), "+CMGS: 1|OK");
     if (!Gsm()) {
-        EXPECT_EQ(Waiting(600), "");  // status reports are a GSM network's
+        EXPECT_EQ(Quiet(600), "");  // status reports are a GSM network's
         return;
     }
     EXPECT_EQ(WaitFor("+CDSI:"), "+CDSI: \"SR\",1");
@@ -308,7 +272,7 @@ TEST_P(SimSmsTest, StatusReportsOfSentMessages) {
     // A message that asks for no report gets none.
     const std::string plain = at::BytesToHex(Submit("+62812345", "No report", false, &length));
     EXPECT_EQ(SendAtPrompt(length, plain), "+CMGS: 3|OK");
-    EXPECT_EQ(Waiting(600), "");
+    EXPECT_EQ(Quiet(600), "");
 }
 
 TEST_P(SimSmsTest, FullStorageNoticeAndLostMessages) {
@@ -319,7 +283,7 @@ TEST_P(SimSmsTest, FullStorageNoticeAndLostMessages) {
     ASSERT_EQ(sim->Control("sms 1111 two"), "OK stored SM 2");
     EXPECT_EQ(WaitFor("^DDSMSFULL:"), "+CMTI: \"SM\",2|^DDSMSFULL: \"SM\"");
     EXPECT_EQ(sim->Control("sms 1111 three"), "OK lost SM full");
-    EXPECT_EQ(Waiting(200), "");
+    EXPECT_EQ(Quiet(200), "");
     EXPECT_NE(sim->Control("state").find(" sms_lost=1"), std::string::npos);
     EXPECT_EQ(sim->Control("sms-storage SM 1"), "ERR SM holds a message at index 2");
     EXPECT_EQ(Cmd("AT+CMGD=1"), "OK");
@@ -332,7 +296,7 @@ TEST_P(SimSmsTest, CardWithoutIndications) {
     EXPECT_EQ(Cmd("AT+CNMI=2,2,0,1,0"), "+CMS ERROR: 303");
     ASSERT_EQ(sim->Control("sms-storage SM 1"), "OK");
     EXPECT_EQ(sim->Control("sms 1111 quiet"), "OK stored SM 1");
-    EXPECT_EQ(Waiting(300), "");  // neither +CMTI nor the full notice
+    EXPECT_EQ(Quiet(300), "");  // neither +CMTI nor the full notice
     EXPECT_EQ(ParseList(Cmd("AT+CMGL=4")).size(), 1u);
     ASSERT_EQ(sim->Control("sms-cnmi on"), "OK");
     EXPECT_EQ(Cmd("AT+CNMI=?"), "+CNMI: (0-2),(0-3),(0,2),(0-2),(0,1)|OK");
@@ -370,7 +334,7 @@ TEST_P(SimSmsTest, MessagesSurvivePullingTheCard) {
     EXPECT_EQ(sim->Control("sms +628111 Nobody"), "ERR the card is not inserted");
     host.reset();
     ASSERT_EQ(sim->Control("insert").rfind("OK ", 0), 0u);
-    Open();
+    OpenHost();
     // Power-up settings are back to their defaults; the messages and their status are not.
     EXPECT_EQ(Cmd("AT+CNMI?"), "+CNMI: 0,0,0,0,0|OK");
     EXPECT_EQ(Cmd("AT+CPMS?"), "+CPMS: \"SM\",1,50,\"SM\",1,50,\"SM\",1,50|OK");
@@ -412,10 +376,7 @@ TEST_P(SimSmsTest, ControlChannelChecksItsInput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothKinds, SimSmsTest, ::testing::Values(CardKind::kGsm, CardKind::kCdma),
-                         [](const auto& info) {
-                             return info.param == CardKind::kGsm ? std::string("Gsm")
-                                                                 : std::string("Cdma");
-                         });
+                         test::KindName);
 
 // ---- The storage rules on their own.
 

@@ -1,14 +1,16 @@
 #pragma once
-// Helpers of the simulated-card tests: an AT session driven line by line, and a host on a
-// real pty that talks to a running card.
+// Helpers of the simulated-card tests: an AT session driven line by line, a host on a real pty
+// that talks to a running card, and programs run with their output captured.
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,31 @@ inline std::string Compact(const std::string& text) {
     }
     flush();
     return out;
+}
+
+// A condition for PtyHost::ReadUntil: `marker` arrived, and `line_ends` line ends after its
+// start (1: the marker's own line is complete).
+inline auto Arrived(const std::string& marker, int line_ends = 1) {
+    return [marker, line_ends](const std::string& text) {
+        std::size_t at = text.find(marker);
+        for (int i = 0; i < line_ends && at != std::string::npos; ++i)
+            at = text.find("\r\n", at + 1);
+        return at != std::string::npos;
+    };
+}
+
+// Runs `command` in the shell with its errors joined to its output. Returns the exit status
+// (-1 when it could not start or did not exit normally); `out` gets everything it printed.
+inline int RunCaptured(const std::string& command, std::string* out) {
+    out->clear();
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return -1;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        *out += buffer;
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // A card and one AT session on it, echo off, errors numeric, as a host would set it up.

@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <thread>
 
+#include "SimCardFixture.h"
 #include "SimTestSupport.h"
 #include "sim/Announcement.h"
 #include "sim/CardSimulator.h"
@@ -37,24 +36,13 @@ bool Eventually(Condition condition) {
     return condition();
 }
 
-class SimulatorTest : public ::testing::Test {
+class SimulatorTest : public test::CardFixture<> {
 protected:
-    void SetUp() override {
-        SimOptions options;
-        options.kind = CardKind::kGsm;
-        options.device_dir = dir.Path() + "devices";
-        sim = std::make_unique<CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
-    }
-    std::string Folder() const { return dir.Path() + "devices"; }
-
-    dedevev::test::TempDir dir;
-    std::unique_ptr<CardSimulator> sim;
+    void SetUp() override { StartCard(CardKind::kGsm); }
 };
 
 TEST_F(SimulatorTest, AnnouncesItsPorts) {
-    const std::vector<std::string> files = ListAnnouncements(Folder());
+    const std::vector<std::string> files = ListAnnouncements(DeviceDir());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0], sim->AnnouncementPath());
     const auto entries = ReadAnnouncement(files[0]);
@@ -72,13 +60,13 @@ TEST_F(SimulatorTest, AnnouncesItsPorts) {
     }
     EXPECT_NE(sim->AtPortPath(), sim->DataPortPath());
     struct stat st {};
-    ASSERT_EQ(::stat(Folder().c_str(), &st), 0);
+    ASSERT_EQ(::stat(DeviceDir().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     ASSERT_EQ(::stat(files[0].c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0077, 0u);
     // Nothing half written is left beside it.
     int entries_in_folder = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
+    for (const auto& entry : std::filesystem::directory_iterator(DeviceDir())) {
         (void)entry;
         ++entries_in_folder;
     }
@@ -234,11 +222,11 @@ TEST_F(SimulatorTest, PullHangsUpAndInsertAnnouncesAgainKeepingState) {
         EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
     }
     EXPECT_FALSE(Exists(announcement));
-    EXPECT_TRUE(ListAnnouncements(Folder()).empty());
+    EXPECT_TRUE(ListAnnouncements(DeviceDir()).empty());
     EXPECT_EQ(sim->AtPortPath(), "");
     EXPECT_EQ(sim->Control("pull"), "ERR the card is not inserted");
     // The control socket stays and can be found without an announcement.
-    EXPECT_EQ(FindControlSocket(Folder()), sim->ControlPath());
+    EXPECT_EQ(FindControlSocket(DeviceDir()), sim->ControlPath());
 
     const std::string answer = sim->Control("insert");
     EXPECT_EQ(answer, "OK " + QuoteWord(announcement));
@@ -259,7 +247,7 @@ TEST_F(SimulatorTest, PullHangsUpAndInsertAnnouncesAgainKeepingState) {
 
 TEST_F(SimulatorTest, ControlSocketProtocol) {
     const std::string socket = sim->ControlPath();
-    EXPECT_EQ(FindControlSocket(Folder()), socket);
+    EXPECT_EQ(FindControlSocket(DeviceDir()), socket);
     struct Case {
         std::string command;
         std::string answer_prefix;
@@ -380,15 +368,7 @@ std::string Program() {
 }
 
 int RunProgram(const std::string& arguments, std::string* output) {
-    FILE* pipe = ::popen((Program() + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    char buffer[512];
-    output->clear();
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        *output += buffer;
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return test::RunCaptured(Program() + " " + arguments, output);
 }
 
 TEST(CardsimProgram, HelpAndBadOptions) {

@@ -5,27 +5,23 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "SimCardFixture.h"
 #include "device/DeviceStatus.h"
 #include "device/ISmsControl.h"
-#include "device/at/ModemAgent.h"
 #include "device/at/SmsControl.h"
-#include "sim/CardSimulator.h"
-#include "support/TempDir.h"
+#include "support/EventLog.h"
 
 namespace dedevev {
 namespace {
 
 using std::chrono::milliseconds;
-using std::chrono::seconds;
 
 // What the card's message events and a box's observers were told.
-class Events : public ISMSEventHandler, public IMessageBoxObserver {
+class Events : public ISMSEventHandler, public IMessageBoxObserver, public test::EventLog {
 public:
     void OnNewMessage(const std::string& storage, int index) override {
         Add("new " + storage + " " + std::to_string(index));
@@ -41,75 +37,26 @@ public:
     void OnChanged(IMessageBoxBase*, int position) override {
         Add("changed " + std::to_string(position));
     }
-
-    // Waits until an event starting with `prefix` came; returns it ("" after the wait).
-    std::string WaitFor(const std::string& prefix, seconds wait = seconds(20)) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        std::string found;
-        cv_.wait_for(lock, wait, [&] {
-            for (const std::string& e : events_) {
-                if (e.rfind(prefix, 0) == 0) {
-                    found = e;
-                    return true;
-                }
-            }
-            return false;
-        });
-        return found;
-    }
-    std::vector<std::string> All() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return events_;
-    }
-    void Clear() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        events_.clear();
-    }
-
-private:
-    void Add(std::string event) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        events_.push_back(std::move(event));
-        cv_.notify_all();
-    }
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::vector<std::string> events_;
 };
 
-class SmsOnCard : public ::testing::TestWithParam<sim::CardKind> {
+class SmsOnCard : public sim::test::AgentFixture<::testing::TestWithParam<sim::CardKind>> {
 protected:
     void SetUp() override {
-        sim::SimOptions options;
-        options.kind = GetParam();
-        options.device_dir = dir_.Path() + "devices";
-        sim_ = std::make_unique<sim::CardSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim_->Start(&error)) << error;
-        agent_ = CreateModemAgent();
-        ASSERT_NE(agent_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(StartCard(GetParam()));
+        ASSERT_NO_FATAL_FAILURE(OpenAgent());
+        sms_ = agent->GetSmsControl();
         int status = kStatusUntouched;
-        ASSERT_TRUE(agent_->Open(sim_->AtPortPath(), 115200, &status));
-        status = kStatusUntouched;
-        agent_->GetDeviceControl()->ConfigureA(0, &status);
-        ASSERT_EQ(status, kStatusOk);
-        sms_ = agent_->GetSmsControl();
-        status = kStatusUntouched;
         sms_->SetMessageFormat(0, &status);
         ASSERT_EQ(status, kStatusOk);
     }
     void TearDown() override {
-        for (IMessageBox* box : {sms_->GetBox1(), sms_->GetBox2(), sms_->GetBox4()}) {
-            box->SetEventHandler(nullptr);
-            box->RemoveObserver(&events_);
+        if (sms_) {
+            for (IMessageBox* box : {sms_->GetBox1(), sms_->GetBox2(), sms_->GetBox4()}) {
+                box->SetEventHandler(nullptr);
+                box->RemoveObserver(&events_);
+            }
         }
-        ReleaseModemAgent(agent_);
-        sim_.reset();
-    }
-    std::string Control(const std::string& line) {
-        const std::string answer = sim_->Control(line);
-        EXPECT_EQ(answer.rfind("OK", 0), 0u) << line << " -> " << answer;
-        return answer;
+        AgentFixture::TearDown();
     }
     void Load(IMessageBox* box) {
         int status = kStatusUntouched;
@@ -118,9 +65,6 @@ protected:
     }
     IMessageBox* Card() { return sms_->GetBox2(); }
 
-    test::TempDir dir_;
-    std::unique_ptr<sim::CardSimulator> sim_;
-    IModemAgent* agent_ = nullptr;
     ISmsControl* sms_ = nullptr;
     Events events_;
 };
@@ -229,7 +173,7 @@ TEST_P(SmsOnCard, NewMessageNoticeReachesTheHandlerWithTheMessage) {
     ASSERT_EQ(status, kStatusOk);
     EXPECT_FALSE(dynamic_cast<at::SmsControl*>(sms_)->Polling());
     Control("sms +628999 Are you there?");
-    const std::string event = events_.WaitFor("new SM ");
+    const std::string event = events_.WaitForPrefix("new SM ");
     ASSERT_FALSE(event.empty()) << ::testing::PrintToString(events_.All());
     const int index = std::stoi(event.substr(7));
     const SMSMessage* message = box->GetByIndex(index);
@@ -256,7 +200,7 @@ TEST_P(SmsOnCard, CardWithoutNoticesIsPolled) {
     EXPECT_TRUE(control->Polling());
     std::this_thread::sleep_for(milliseconds(300));  // the first poll only counts
     Control("sms +62822 found by polling");
-    const std::string event = events_.WaitFor("new SM ");
+    const std::string event = events_.WaitForPrefix("new SM ");
     ASSERT_FALSE(event.empty()) << ::testing::PrintToString(events_.All());
     const SMSMessage* message = box->GetByIndex(std::stoi(event.substr(7)));
     ASSERT_NE(message, nullptr);
@@ -298,7 +242,7 @@ TEST_P(SmsOnCard, FullStorageIsReported) {
     sms_->SetNewMessageIndication(2, 1, 0, 2, 0, &status);
     Control("sms +1 a");
     Control("sms +1 b");
-    EXPECT_EQ(events_.WaitFor("full "), "full SM");
+    EXPECT_EQ(events_.WaitForPrefix("full "), "full SM");
     Load(Card());
     EXPECT_EQ(Card()->GetCapacity(), 2);
     EXPECT_EQ(Card()->GetCount(), 2);
@@ -309,7 +253,7 @@ TEST_P(SmsOnCard, MessagesSurvivePullingTheCard) {
     Control("pull");
     Control("insert");
     int status = kStatusUntouched;
-    ASSERT_TRUE(agent_->Open(sim_->AtPortPath(), 115200, &status));
+    ASSERT_TRUE(agent->Open(sim->AtPortPath(), 115200, &status));
     IMessageBox* box = Card();
     EXPECT_FALSE(box->IsLoaded());  // a new port: the box starts over
     Load(box);
@@ -319,10 +263,7 @@ TEST_P(SmsOnCard, MessagesSurvivePullingTheCard) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SmsOnCard,
                          ::testing::Values(sim::CardKind::kCdma, sim::CardKind::kGsm),
-                         [](const auto& info) {
-                             return info.param == sim::CardKind::kCdma ? std::string("Cdma")
-                                                                       : std::string("Gsm");
-                         });
+                         sim::test::KindName);
 
 }  // namespace
 }  // namespace dedevev
