@@ -8,6 +8,7 @@
 // with a short English reason instead of being half read.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,9 @@ std::vector<std::uint8_t> EncodeCdmaDeliver(const SmsPdu& message, bool force_un
 // Whether a decoded time stamp names a real moment (month 1..12, the month's days with leap
 // years, hours 0..23, minutes and seconds 0..59).
 bool IsRealTime(const DateTimeFields& time);
+// The moment of a time stamp's two-digit fields (year, month, day, hour, minute, second):
+// years from `pivot` on are 19xx, the others 20xx. nullopt when it is no real moment.
+std::optional<DateTimeFields> TimeFromFields(const int (&fields)[6], int pivot);
 
 // How many characters of `text` fit one message of the family, and in which alphabet, so a
 // sender can cut a long text into parts: GSM 160 septets (153 with a part header), UCS2 70

@@ -87,18 +87,12 @@ bool DecodeTimeStamp(const std::uint8_t* data, std::size_t size, SmsTimestamp* s
         }
         v[i] = high * 10 + low;
     }
-    DateTimeFields t;
-    t.year = v[0] >= 96 ? 1900 + v[0] : 2000 + v[0];
-    t.month = v[1];
-    t.day = v[2];
-    t.hour = v[3];
-    t.minute = v[4];
-    t.second = v[5];
-    if (!IsRealTime(t)) {
+    const std::optional<DateTimeFields> t = TimeFromFields(v, 96);  // 96..99 are 1996..1999
+    if (!t) {
         return Fail(error, "impossible time stamp");
     }
     stamp->present = true;
-    stamp->time = t;
+    stamp->time = *t;
     stamp->zone_quarters = 0;
     return true;
 }

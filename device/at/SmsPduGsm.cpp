@@ -157,16 +157,11 @@ bool ReadTimestamp(Reader* reader, SmsTimestamp* out, std::string* error) {
     if (quarters > 56) {
         return Fail(error, "time zone out of range");
     }
-    DateTimeFields& t = out->time;
-    t.year = fields[0] >= 90 ? 1900 + fields[0] : 2000 + fields[0];
-    t.month = fields[1];
-    t.day = fields[2];
-    t.hour = fields[3];
-    t.minute = fields[4];
-    t.second = fields[5];
-    if (!IsRealTime(t)) {
+    const std::optional<DateTimeFields> t = TimeFromFields(fields, 90);
+    if (!t) {
         return Fail(error, "impossible date or time in time stamp");
     }
+    out->time = *t;
     out->zone_quarters = (octets[6] & 0x08) != 0 ? -quarters : quarters;
     out->present = true;
     return true;

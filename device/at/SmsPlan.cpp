@@ -117,4 +117,17 @@ bool IsRealTime(const DateTimeFields& t) {
     return t.day <= (t.month == 2 && leap ? 29 : kDays[t.month - 1]);
 }
 
+std::optional<DateTimeFields> TimeFromFields(const int (&fields)[6], int pivot) {
+    DateTimeFields t;
+    t.year = fields[0] >= pivot ? 1900 + fields[0] : 2000 + fields[0];
+    t.month = fields[1];
+    t.day = fields[2];
+    t.hour = fields[3];
+    t.minute = fields[4];
+    t.second = fields[5];
+    if (!IsRealTime(t))
+        return std::nullopt;
+    return t;
+}
+
 }  // namespace dedevev::at
