@@ -103,11 +103,7 @@ struct CallerCase {
     bool withheld;
 };
 
-class ClipLine : public ::testing::TestWithParam<CallerCase> {};
-
-TEST_P(ClipLine, ReadsTheCaller) {
-    const CallerCase& c = GetParam();
-    const std::optional<CallerId> caller = ParseClip(c.line, Charset::kIra);
+void ExpectCaller(const std::optional<CallerId>& caller, const CallerCase& c) {
     ASSERT_EQ(caller.has_value(), c.parses) << c.line;
     if (!c.parses)
         return;
@@ -115,6 +111,12 @@ TEST_P(ClipLine, ReadsTheCaller) {
     EXPECT_EQ(caller->type, c.type);
     EXPECT_EQ(caller->validity, c.validity);
     EXPECT_EQ(caller->Withheld(), c.withheld);
+}
+
+class ClipLine : public ::testing::TestWithParam<CallerCase> {};
+
+TEST_P(ClipLine, ReadsTheCaller) {
+    ExpectCaller(ParseClip(GetParam().line, Charset::kIra), GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,15 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
 class CcwaLine : public ::testing::TestWithParam<CallerCase> {};
 
 TEST_P(CcwaLine, ReadsTheWaitingCaller) {
-    const CallerCase& c = GetParam();
-    const std::optional<CallerId> caller = ParseCcwa(c.line, Charset::kIra);
-    ASSERT_EQ(caller.has_value(), c.parses) << c.line;
-    if (!c.parses)
-        return;
-    EXPECT_EQ(caller->number, c.number);
-    EXPECT_EQ(caller->type, c.type);
-    EXPECT_EQ(caller->validity, c.validity);
-    EXPECT_EQ(caller->Withheld(), c.withheld);
+    ExpectCaller(ParseCcwa(GetParam().line, Charset::kIra), GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(
