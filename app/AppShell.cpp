@@ -3,8 +3,9 @@
 #include <QFile>
 #include <QTimer>
 
+#include "app/MainWindowWiring.h"
 #include "core/MessageBox.h"
-#include "mainwindow/MainDlg.h"
+#include "mainwindow/views/MainDlg.h"
 #include "resources/views/DlgMessageBox.h"
 #include "resources/views/QtSkin.h"
 
@@ -52,7 +53,7 @@ void AppShell::ShowMessage(const std::u16string& text, const std::u16string& cap
 }
 
 void AppShell::RunMainWindow() {
-    CMainDlg window;
+    CMainDlg window(DefaultMainWindowEnvironment());
     // An unattended run ends the way a person's click on Exit would.
     if (exit_after_ms_ >= 0)
         QTimer::singleShot(exit_after_ms_, &window, [&window] { window.OnCommand(cmd::kClose); });

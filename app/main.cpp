@@ -16,10 +16,10 @@
 #include "core/Paths.h"
 #include "core/Startup.h"
 #include "core/TextCodec.h"
-#include "core/TextTable.h"
 #include "device/DeviceHolder.h"
-#include "device/at/ModemAgent.h"
+#include "device/at/features/ModemAgent.h"
 #include "device/probe/HardwareProbe.h"
+#include "resources/TextTable.h"
 #include "resources/views/QtSkin.h"
 
 namespace {

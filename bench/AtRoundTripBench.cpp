@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "device/at/AtChannel.h"
+#include "device/at/transport/AtChannel.h"
 
 namespace {
 

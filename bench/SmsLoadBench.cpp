@@ -10,7 +10,7 @@
 
 #include "bench/SimCardBench.h"
 #include "device/DeviceStatus.h"
-#include "device/at/SmsControl.h"
+#include "device/at/features/SmsControl.h"
 
 int main(int argc, char** argv) {
     using namespace dedevev;

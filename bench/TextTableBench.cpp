@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "core/TextTable.h"
 #include "resources/Localizer.h"
+#include "resources/TextTable.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "core/Paths.h"
 #include "core/ProfileFile.h"
 #include "core/TextCodec.h"
-#include "core/TextTable.h"
+#include "resources/TextTable.h"
 
 namespace dedevev {
 

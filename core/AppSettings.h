@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ServiceCodes.h"
+#include "settings/ServiceCodes.h"
 
 namespace dedevev {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ServiceCodes.h"
+#include "settings/ServiceCodes.h"
 
 namespace dedevev {
 

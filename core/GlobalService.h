@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/NameMapping.h"
+#include "phonebook/NameMapping.h"
 #include "resources/Localizer.h"
 #include "resources/Skin.h"
 

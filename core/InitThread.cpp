@@ -5,14 +5,14 @@
 
 #include "connection/NetProfileList.h"
 #include "core/AppSettings.h"
-#include "core/Clock.h"
 #include "core/Customization.h"
-#include "core/PinEntry.h"
 #include "core/PortRelease.h"
 #include "core/TextCodec.h"
 #include "core/WindowMessage.h"
 #include "device/DeviceHolder.h"
+#include "device/base/Clock.h"
 #include "resources/Localizer.h"
+#include "settings/PinEntry.h"
 
 namespace dedevev {
 namespace {

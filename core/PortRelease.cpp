@@ -9,8 +9,8 @@
 
 #include <cerrno>
 
-#include "core/Clock.h"
-#include "device/at/PortOwner.h"
+#include "device/at/transport/PortOwner.h"
+#include "device/base/Clock.h"
 
 namespace dedevev {
 namespace {

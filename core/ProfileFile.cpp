@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "core/TextCodec.h"
-#include "core/TextTable.h"
+#include "resources/TextTable.h"
 
 namespace dedevev {
 

@@ -10,11 +10,11 @@
 #include <cctype>
 #include <set>
 
-#include "core/Clock.h"
 #include "core/ExportInterfaces.h"
 #include "core/ExportRegistry.h"
 #include "core/WindowMessage.h"
 #include "device/DeviceHolder.h"
+#include "device/base/Clock.h"
 
 namespace dedevev {
 namespace {

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <string>
 
-#include "core/Event.h"
 #include "core/Thread.h"
+#include "device/base/Event.h"
 
 namespace dedevev {
 

@@ -5,12 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace dedevev {
+#include "device/base/Utf.h"
 
-// UTF-8 to UTF-16. Invalid sequences become U+FFFD; never throws.
-std::u16string Utf8ToUtf16(std::string_view text);
-// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD; never throws.
-std::string Utf16ToUtf8(std::u16string_view text);
+namespace dedevev {
 
 // A u16string from a plain ASCII/UTF-8 literal, for keys and section names.
 inline std::u16string U16(std::string_view text) {

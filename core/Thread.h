@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "core/Event.h"
+#include "device/base/Event.h"
 
 namespace dedevev {
 

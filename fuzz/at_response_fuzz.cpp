@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "device/at/AtResponse.h"
+#include "device/at/transport/AtResponse.h"
 
 namespace {
 

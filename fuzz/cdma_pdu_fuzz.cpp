@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/at/SmsPdu.h"
+#include "device/at/pdu/SmsPdu.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dedevev::at;

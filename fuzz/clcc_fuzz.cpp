@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "device/at/CallParsers.h"
+#include "device/at/parsers/CallParsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dedevev::at;

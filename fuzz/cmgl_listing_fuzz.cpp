@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "device/at/SmsJoin.h"
-#include "device/at/SmsParsers.h"
+#include "device/at/parsers/SmsParsers.h"
+#include "device/at/pdu/SmsJoin.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dedevev::at;

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "device/at/PhonebookParsers.h"
+#include "device/at/parsers/PhonebookParsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dedevev::at;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/at/AtParsers.h"
+#include "device/at/parsers/AtParsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dedevev::at;

@@ -10,7 +10,7 @@
 #include "core/AppSettings.h"
 #include "core/ProfileFile.h"
 #include "core/TextCodec.h"
-#include "core/TextTable.h"
+#include "resources/TextTable.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/TextTable.h"
 #include "resources/Localizer.h"
+#include "resources/TextTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

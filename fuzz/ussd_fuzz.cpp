@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "device/at/AtParsers.h"
-#include "device/at/Ussd.h"
+#include "device/at/features/Ussd.h"
+#include "device/at/parsers/AtParsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dedevev::at;

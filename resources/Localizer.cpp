@@ -4,7 +4,7 @@
 
 #include "core/GlobalService.h"
 #include "core/TextCodec.h"
-#include "core/TextTable.h"
+#include "resources/TextTable.h"
 
 namespace dedevev {
 

@@ -4,7 +4,7 @@
 
 #include "core/Paths.h"
 #include "core/TextCodec.h"
-#include "core/TextTable.h"
+#include "resources/TextTable.h"
 
 namespace dedevev {
 

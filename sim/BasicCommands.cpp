@@ -74,7 +74,7 @@ Result Cscs(Context& ctx, const Call& call) {
     std::string name = args[0].text;
     std::u16string decoded;
     if (ctx.session.charset == "UCS2" && FromUcs2Hex(name, &decoded))
-        name = ToUtf8(decoded);  // a host that encodes even the name of the set
+        name = Utf16ToUtf8(decoded);  // a host that encodes even the name of the set
     for (const char* set : kCharsets) {
         if (name == set) {
             ctx.session.charset = set;

@@ -228,7 +228,7 @@ bool ArgInt(const std::vector<Arg>& args, std::size_t index, int* value) {
 }
 
 std::string OutText(const SessionSettings& session, std::string_view utf8) {
-    const std::u16string text = FromUtf8(utf8);
+    const std::u16string text = Utf8ToUtf16(utf8);
     if (session.charset == "UCS2")
         return ToUcs2Hex(text);
     std::string out;
@@ -248,7 +248,7 @@ bool InText(const SessionSettings& session, std::string_view text, std::string* 
     std::u16string decoded;
     if (!FromUcs2Hex(text, &decoded))
         return false;
-    *utf8 = ToUtf8(decoded);
+    *utf8 = Utf16ToUtf8(decoded);
     return true;
 }
 

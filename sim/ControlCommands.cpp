@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "device/at/GsmCodec.h"
+#include "device/at/pdu/GsmCodec.h"
 #include "sim/ControlProtocol.h"
 #include "sim/SimulatorImpl.h"
 

@@ -14,7 +14,8 @@ bool Ucs2Numbers(const Context& ctx) {
 }
 
 std::string EntryLine(const Context& ctx, const PhonebookEntry& entry) {
-    const std::string number = Ucs2Numbers(ctx) ? ToUcs2Hex(FromUtf8(entry.number)) : entry.number;
+    const std::string number =
+        Ucs2Numbers(ctx) ? ToUcs2Hex(Utf8ToUtf16(entry.number)) : entry.number;
     return "+CPBR: " + std::to_string(entry.index) + "," + Quoted(number) + "," +
            std::to_string(entry.Type()) + "," + Quoted(OutText(ctx.session, entry.text));
 }
@@ -30,7 +31,7 @@ std::string InNumber(const Context& ctx, const std::string& field) {
         if (!((c >= u'0' && c <= u'9') || c == u'+' || c == u'*' || c == u'#'))
             return field;
     }
-    return ToUtf8(wide);
+    return Utf16ToUtf8(wide);
 }
 
 Result Cpbs(Context& ctx, const Call& call) {

@@ -89,7 +89,7 @@ int PhonebookModel::Store(Phonebook& book, int index, std::string_view number, i
     std::string stored;
     if (int error = NormaliseNumber(number, type, book.number_length, &stored))
         return error;
-    const std::u16string wide = FromUtf8(text);
+    const std::u16string wide = Utf8ToUtf16(text);
     if (wide.find(u'\uFFFD') != std::u16string::npos)
         return pbe::kInvalidText;
     if (static_cast<int>(wide.size()) > book.text_length)

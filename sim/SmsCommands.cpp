@@ -6,7 +6,7 @@
 #include <cctype>
 #include <optional>
 
-#include "device/at/GsmCodec.h"
+#include "device/at/pdu/GsmCodec.h"
 #include "sim/CommandForms.h"
 #include "sim/CommandTable.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "device/at/SmsPdu.h"
+#include "device/at/pdu/SmsPdu.h"
 #include "sim/TextCoding.h"
 
 namespace dedevev::sim {
@@ -387,7 +387,7 @@ bool BuildDeliverPdus(bool gsm, const std::string& from, const std::string& text
                       bool allow_long, int concat_reference,
                       std::vector<std::vector<std::uint8_t>>* pdus, std::string* error) {
     pdus->clear();
-    const std::u16string sender = FromUtf8(from);
+    const std::u16string sender = Utf8ToUtf16(from);
     const bool alphanumeric = gsm && !IsNumber(from) && !sender.empty() && sender.size() <= 11 &&
                               IsGsm7Text(sender) && sender.find(u' ') == std::u16string::npos;
     if (!IsNumber(from) && !alphanumeric) {
@@ -395,7 +395,7 @@ bool BuildDeliverPdus(bool gsm, const std::string& from, const std::string& text
                      : "sender must be a number";
         return false;
     }
-    const std::u16string body = FromUtf8(text);
+    const std::u16string body = Utf8ToUtf16(text);
     if (body.empty()) {
         *error = "empty text";
         return false;
@@ -445,8 +445,8 @@ std::vector<std::uint8_t> BuildStatusReport(const std::string& smsc, const std::
                                             int reference) {
     at::SmsPdu report;
     report.kind = at::SmsKind::kStatusReport;
-    report.service_centre = FromUtf8(smsc);
-    report.address = FromUtf8(number);
+    report.service_centre = Utf8ToUtf16(smsc);
+    report.address = Utf8ToUtf16(number);
     report.reference = reference;
     report.report_status = 0;
     report.timestamp = Now(true);
@@ -472,8 +472,8 @@ PduSummary DescribePdu(bool gsm, const std::vector<std::uint8_t>& pdu) {
             summary.kind = PduSummary::Kind::kStatusReport;
             break;
     }
-    summary.address = ToUtf8(decoded.address);
-    summary.text = ToUtf8(decoded.text);
+    summary.address = Utf16ToUtf8(decoded.address);
+    summary.text = Utf16ToUtf8(decoded.text);
     summary.alphabet = AlphabetName(decoded.alphabet);
     summary.reference = decoded.reference;
     summary.report_status = decoded.report_status;

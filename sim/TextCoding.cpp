@@ -6,7 +6,6 @@ namespace dedevev::sim {
 
 namespace {
 
-constexpr char16_t kReplacement = 0xFFFD;
 constexpr std::uint8_t kEscape = 0x1B;
 
 // The default alphabet, indexed by septet; 0x1B (escape) has no character of its own.
@@ -75,16 +74,6 @@ std::string OctetsToHex(const std::vector<std::uint8_t>& octets) {
     return hex;
 }
 
-void AppendUtf16(char32_t cp, std::u16string* out) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out->push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out->push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        out->push_back(static_cast<char16_t>(cp));
-    }
-}
-
 }  // namespace
 
 bool IsHexText(std::string_view text) {
@@ -93,79 +82,6 @@ bool IsHexText(std::string_view text) {
             return false;
     }
     return true;
-}
-
-std::u16string FromUtf8(std::string_view text) {
-    std::u16string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        int extra = 0;
-        char32_t cp = 0;
-        if (b < 0x80) {
-            cp = b;
-        } else if ((b & 0xE0) == 0xC0 && b >= 0xC2) {
-            extra = 1;
-            cp = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = b & 0x0F;
-        } else if ((b & 0xF8) == 0xF0 && b <= 0xF4) {
-            extra = 3;
-            cp = b & 0x07;
-        } else {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        bool valid = i + static_cast<std::size_t>(extra) < text.size();
-        for (int k = 1; valid && k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80)
-                valid = false;
-            else
-                cp = (cp << 6) | (c & 0x3F);
-        }
-        const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-        if (!valid || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        AppendUtf16(cp, &out);
-        i += 1 + extra;
-    }
-    return out;
-}
-
-std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = kReplacement;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
 }
 
 std::string ToUcs2Hex(std::u16string_view text) {

@@ -1,18 +1,17 @@
 #pragma once
-// The card's own text codecs: UTF-8/UTF-16, UCS2 hex, the GSM 7-bit default alphabet and
-// packed septets. The card keeps its own small implementation on purpose: when the modem
-// library and the card are tested against each other, a codec fault on one side shows up
-// instead of cancelling out.
+// The card's own text codecs: UCS2 hex, the GSM 7-bit default alphabet and packed septets,
+// kept apart from the modem library's on purpose so that a codec fault on one side shows up in
+// the tests of the two against each other instead of cancelling out. UTF-8/UTF-16 is the shared
+// conversion of device/base/Utf.h.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace dedevev::sim {
+#include "device/base/Utf.h"
 
-std::u16string FromUtf8(std::string_view text);  // invalid bytes become U+FFFD
-std::string ToUtf8(std::u16string_view text);    // unpaired surrogates become U+FFFD
+namespace dedevev::sim {
 
 // "00410042" <-> u"AB" (big-endian UCS2; characters beyond the basic plane as surrogates).
 std::string ToUcs2Hex(std::u16string_view text);

@@ -47,13 +47,13 @@ bool DecodeRequest(const SessionSettings& session, UssdEncoding mode, const std:
     if (DcsIsUcs2(dcs) || mode == UssdEncoding::kUcs2) {
         if (!FromUcs2Hex(raw, &decoded))
             return false;
-        *text = ToUtf8(decoded);
+        *text = Utf16ToUtf8(decoded);
         return true;
     }
     if (mode == UssdEncoding::kGsm7Hex) {
         if (!FromPackedGsm7Hex(raw, &decoded) || !IsPrintable(decoded))
             return false;
-        *text = ToUtf8(decoded);
+        *text = Utf16ToUtf8(decoded);
         return true;
     }
     // Text mode: the string in the host's character set, but a card of this kind also takes
@@ -61,15 +61,15 @@ bool DecodeRequest(const SessionSettings& session, UssdEncoding mode, const std:
     const bool ucs2_set = session.charset == "UCS2";
     const bool ucs2 = FromUcs2Hex(raw, &decoded) && IsAscii(decoded);
     if (ucs2 && (ucs2_set || !IsServiceString(raw))) {
-        *text = ToUtf8(decoded);
+        *text = Utf16ToUtf8(decoded);
         return true;
     }
     if (IsServiceString(raw)) {
         *text = raw;
         return true;
     }
-    if (FromPackedGsm7Hex(raw, &decoded) && IsServiceString(ToUtf8(decoded))) {
-        *text = ToUtf8(decoded);
+    if (FromPackedGsm7Hex(raw, &decoded) && IsServiceString(Utf16ToUtf8(decoded))) {
+        *text = Utf16ToUtf8(decoded);
         return true;
     }
     if (ucs2_set)
@@ -84,7 +84,7 @@ std::string UssdLine(const SessionSettings& session, UssdEncoding mode, const Us
     std::string line = "+CUSD: " + std::to_string(reply.m);
     if (!reply.has_text)
         return line;
-    const std::u16string text = FromUtf8(reply.text);
+    const std::u16string text = Utf8ToUtf16(reply.text);
     std::string payload;
     int dcs = kDcsGsm7;
     if (!IsGsm7Text(text) || mode == UssdEncoding::kUcs2) {

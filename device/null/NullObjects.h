@@ -108,26 +108,6 @@ public:
     void SetUssdListener(IUssdEventHandler*) override {}
 };
 
-// A modem object that never opens.
-class CNullModemAgent final : public IModemAgent {
-public:
-    IDeviceControl* GetDeviceControl() override { return &device_; }
-    IVoiceControl* GetVoiceControl() override { return &voice_; }
-    IPhonebookStore* GetPhonebookStore() override { return &phonebooks_; }
-    ISmsControl* GetSmsControl() override { return &sms_; }
-    ICardService* GetCardService() override { return &card_; }
-    bool Open(const std::string&, int, int*) override { return false; }
-    void Close() override {}
-    void EnableLog(bool) override {}
-
-private:
-    CNullDeviceControl device_;
-    CNullVoiceControl voice_;
-    CNullPhonebookStore phonebooks_;
-    CNullSmsControl sms_;
-    CNullCardService card_;
-};
-
 // A hardware query that never finds a card.
 class CNullHardwareInfo final : public IHardwareInfo {
 public:

@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "core/Event.h"
 #include "core/WindowMessage.h"
+#include "device/base/Event.h"
 #include "resources/views/ThreadWake.h"
 
 namespace dedevev {

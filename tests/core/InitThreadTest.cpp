@@ -16,7 +16,6 @@
 #include <poll.h>
 #include "connection/NetProfileList.h"
 #include "core/AppSettings.h"
-#include "core/Clock.h"
 #include "core/GlobalService.h"
 #include "core/InitThread.h"
 #include "core/Paths.h"
@@ -24,6 +23,7 @@
 #include "core/TextCodec.h"
 #include "core/WindowMessage.h"
 #include "device/IHardwareInfo.h"
+#include "device/base/Clock.h"
 #include "support/TempDir.h"
 
 namespace dedevev {

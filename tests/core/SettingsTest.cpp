@@ -13,7 +13,7 @@
 #include "core/Paths.h"
 #include "core/ProfileFile.h"
 #include "core/TextCodec.h"
-#include "core/TextTable.h"
+#include "resources/TextTable.h"
 #include "support/TempDir.h"
 
 namespace dedevev {

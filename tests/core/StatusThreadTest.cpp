@@ -5,11 +5,11 @@
 #include <mutex>
 #include <vector>
 
-#include "core/Clock.h"
 #include "core/ExportInterfaces.h"
 #include "core/StatusThread.h"
 #include "core/WindowMessage.h"
 #include "device/IModemAgent.h"
+#include "device/base/Clock.h"
 #include "device/null/NullObjects.h"
 #include "tests/support/ScriptedModem.h"
 

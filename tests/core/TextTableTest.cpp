@@ -1,4 +1,4 @@
-#include "core/TextTable.h"
+#include "resources/TextTable.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/Clock.h"
-#include "core/Event.h"
 #include "core/Thread.h"
+#include "device/base/Clock.h"
+#include "device/base/Event.h"
 
 namespace dedevev {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/TextCodec.h"
-#include "core/TextTable.h"
+#include "resources/TextTable.h"
 
 namespace dedevev {
 namespace {

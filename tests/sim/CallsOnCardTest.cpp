@@ -12,7 +12,7 @@
 #include "SimCardFixture.h"
 #include "device/DeviceStatus.h"
 #include "device/IVoiceControl.h"
-#include "device/at/VoiceControl.h"
+#include "device/at/features/VoiceControl.h"
 #include "support/VoiceTestSupport.h"
 
 namespace dedevev {

@@ -78,16 +78,16 @@ TEST(SimTextCoding, Gsm7AlphabetAndExtension) {
 TEST(SimTextCoding, Ucs2HexAndUtf8) {
     EXPECT_EQ(ToUcs2Hex(u"*123#"), "002A0031003200330023");
     EXPECT_EQ(ToUcs2Hex(u"\u20AC"), "20AC");
-    EXPECT_EQ(ToUcs2Hex(FromUtf8("\xF0\x9F\x98\x80")), "D83DDE00");  // outside the BMP
+    EXPECT_EQ(ToUcs2Hex(Utf8ToUtf16("\xF0\x9F\x98\x80")), "D83DDE00");  // outside the BMP
     std::u16string text;
     ASSERT_TRUE(FromUcs2Hex("0411002000e9", &text));
     EXPECT_EQ(text, u"\u0411 \u00E9");
     const std::string mixed = "\xD0\x91\xD0\xB0 \xE2\x82\xBD \xF0\x9F\x98\x80";
-    EXPECT_EQ(ToUtf8(FromUtf8(mixed)), mixed);
-    EXPECT_EQ(FromUtf8("a\xFF"
-                       "b"),
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(mixed)), mixed);
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                          "b"),
               u"a\uFFFDb");
-    EXPECT_EQ(FromUtf8("\xC0\x80"), u"\uFFFD\uFFFD");  // overlong NUL
+    EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD");  // overlong NUL
 }
 
 TEST(SimCommandLine, SplitsIntoCalls) {

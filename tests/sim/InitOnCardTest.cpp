@@ -9,16 +9,16 @@
 #include "SimCardFixture.h"
 #include "connection/NetProfileList.h"
 #include "core/AppSettings.h"
-#include "core/Clock.h"
 #include "core/GlobalService.h"
 #include "core/InitThread.h"
-#include "core/PinEntry.h"
 #include "core/PortRelease.h"
 #include "core/StatusThread.h"
 #include "core/TextCodec.h"
 #include "core/WindowMessage.h"
 #include "device/IHardwareInfo.h"
-#include "device/at/ModemAgent.h"
+#include "device/at/features/ModemAgent.h"
+#include "device/base/Clock.h"
+#include "settings/PinEntry.h"
 
 namespace dedevev {
 namespace {

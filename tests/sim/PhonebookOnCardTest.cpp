@@ -9,7 +9,7 @@
 #include "SimCardFixture.h"
 #include "device/DeviceStatus.h"
 #include "device/IModemAgent.h"
-#include "device/at/CardPhonebook.h"
+#include "device/at/features/CardPhonebook.h"
 
 namespace dedevev {
 namespace {

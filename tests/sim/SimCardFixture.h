@@ -22,7 +22,7 @@
 #include "SimTestSupport.h"
 #include "device/DeviceStatus.h"
 #include "device/IModemAgent.h"
-#include "device/at/ModemAgent.h"
+#include "device/at/features/ModemAgent.h"
 #include "sim/CardSimulator.h"
 #include "support/TempDir.h"
 

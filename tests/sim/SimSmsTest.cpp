@@ -11,8 +11,8 @@
 
 #include "SimCardFixture.h"
 #include "SimTestSupport.h"
-#include "device/at/GsmCodec.h"
-#include "device/at/SmsPdu.h"
+#include "device/at/pdu/GsmCodec.h"
+#include "device/at/pdu/SmsPdu.h"
 #include "sim/TextCoding.h"
 
 namespace dedevev::sim {
@@ -68,7 +68,7 @@ protected:
             << error << " in " << hex;
         return pdu;
     }
-    std::string TextOf(const std::string& hex) { return ToUtf8(Decode(hex).text); }
+    std::string TextOf(const std::string& hex) { return Utf16ToUtf8(Decode(hex).text); }
 
     // A submit PDU and the length +CMGS wants.
     std::vector<std::uint8_t> Submit(const std::string& number, const std::string& text,
@@ -76,9 +76,9 @@ protected:
         at::SmsSendOptions options;
         options.status_report = report;
         if (Gsm())
-            return at::EncodeGsmSubmit(FromUtf8(number), FromUtf8(text), options, length);
+            return at::EncodeGsmSubmit(Utf8ToUtf16(number), Utf8ToUtf16(text), options, length);
         std::vector<std::uint8_t> pdu =
-            at::EncodeCdmaSubmit(FromUtf8(number), FromUtf8(text), options);
+            at::EncodeCdmaSubmit(Utf8ToUtf16(number), Utf8ToUtf16(text), options);
         *length = static_cast<int>(pdu.size());
         return pdu;
     }
@@ -155,7 +155,7 @@ TEST_P(SimSmsTest, ListReadAndDeleteChangeStatus) {
         // The length excludes the centre address on a GSM card, and is the whole PDU on CDMA.
         EXPECT_EQ(static_cast<std::size_t>(entry.length),
                   Gsm() ? bytes - 1 - std::stoi(entry.hex.substr(0, 2), nullptr, 16) : bytes);
-        EXPECT_EQ(ToUtf8(Decode(entry.hex).address), "+6281234567");
+        EXPECT_EQ(Utf16ToUtf8(Decode(entry.hex).address), "+6281234567");
     }
     EXPECT_EQ(TextOf(unread[1].hex), texts[2]);
     EXPECT_TRUE(ParseList(Cmd("AT+CMGL=0")).empty());  // listing marked them read
@@ -228,7 +228,7 @@ TEST_P(SimSmsTest, NewMessageIndications) {
     ASSERT_TRUE(std::regex_search(forwarded, m, std::regex(R"(\+CMT: ,(\d+)\|([0-9A-F]+))")))
         << forwarded;
     const at::SmsPdu pdu = Decode(m[2]);
-    EXPECT_EQ(ToUtf8(pdu.text), "Forwarded");
+    EXPECT_EQ(Utf16ToUtf8(pdu.text), "Forwarded");
     EXPECT_EQ(pdu.alphabet, at::Alphabet::kUcs2);
     EXPECT_EQ(Cmd("AT+CPMS?"), "+CPMS: \"SM\",1,50,\"SM\",1,50,\"ME\",1,100|OK");  // not stored
 
@@ -261,7 +261,7 @@ TEST_P(SimSmsTest, StatusReportsOfSentMessages) {
     EXPECT_EQ(report.kind, at::SmsKind::kStatusReport);
     EXPECT_EQ(report.reference, 1);
     EXPECT_EQ(report.report_status, 0);
-    EXPECT_EQ(ToUtf8(report.address), "+62812345");
+    EXPECT_EQ(Utf16ToUtf8(report.address), "+62812345");
 
     EXPECT_EQ(Cmd("AT+CNMI=2,1,0,1,0"), "OK");
     EXPECT_EQ(SendAtPrompt(length, hex), "+CMGS: 2|OK");
@@ -307,7 +307,7 @@ TEST_P(SimSmsTest, LongMessageOutOfOrder) {
     for (int i = 0; text.size() < 320; ++i)
         text += "Word" + std::to_string(i) + " ";
     const at::SmsPlan plan =
-        at::PlanSms(Gsm() ? at::SmsFamily::kGsm : at::SmsFamily::kCdma, FromUtf8(text), false);
+        at::PlanSms(Gsm() ? at::SmsFamily::kGsm : at::SmsFamily::kCdma, Utf8ToUtf16(text), false);
     ASSERT_EQ(plan.parts.size(), 3u);
     EXPECT_EQ(sim->Control("sms-long +628999 3,1 \"" + text + "\""),
               "OK parts=3 \"3: stored SM 1\" \"1: stored SM 2\"");

@@ -12,7 +12,7 @@
 #include "SimCardFixture.h"
 #include "device/DeviceStatus.h"
 #include "device/ISmsControl.h"
-#include "device/at/SmsControl.h"
+#include "device/at/features/SmsControl.h"
 #include "support/EventLog.h"
 
 namespace dedevev {

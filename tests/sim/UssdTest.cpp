@@ -37,10 +37,10 @@ Decoded DecodeCusd(const std::string& line, bool packed_hex, bool ucs2_charset) 
     std::u16string text;
     if (d.dcs == 72 || ucs2_charset) {
         EXPECT_TRUE(FromUcs2Hex(d.raw, &text)) << line;
-        d.text = ToUtf8(text);
+        d.text = Utf16ToUtf8(text);
     } else if (packed_hex) {
         EXPECT_TRUE(FromPackedGsm7Hex(d.raw, &text)) << line;
-        d.text = ToUtf8(text);
+        d.text = Utf16ToUtf8(text);
     } else {
         d.text = d.raw;
     }

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "device/at/ModemAgent.h"
-#include "device/at/VoiceControl.h"
+#include "device/at/features/ModemAgent.h"
+#include "device/at/features/VoiceControl.h"
 #include "support/PtyPeer.h"
 
 namespace dedevev::at::voice_test {

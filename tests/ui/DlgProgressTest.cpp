@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "SkinTestSupport.h"
-#include "core/Event.h"
+#include "device/base/Event.h"
 
 namespace dedevev {
 namespace {

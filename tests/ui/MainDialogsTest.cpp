@@ -14,10 +14,10 @@
 
 #include "SkinTestSupport.h"
 #include "core/Customization.h"
-#include "mainwindow/DlgAbout.h"
-#include "mainwindow/DlgDeviceLost.h"
-#include "mainwindow/ModuleWindow.h"
-#include "mainwindow/Unattended.h"
+#include "mainwindow/views/DlgAbout.h"
+#include "mainwindow/views/DlgDeviceLost.h"
+#include "mainwindow/views/ModuleWindow.h"
+#include "mainwindow/views/Unattended.h"
 #include "resources/views/QtSkin.h"
 
 namespace dedevev {

@@ -1,4 +1,4 @@
-#include "mainwindow/ModuleWindow.h"
+#include "mainwindow/views/ModuleWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 
 #include "core/GlobalService.h"
 #include "core/TextCodec.h"
-#include "core/TextTable.h"
 #include "resources/Skin.h"
+#include "resources/TextTable.h"
 
 namespace dedevev {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "device/IModemAgent.h"
 #include "device/IPhonebook.h"
-#include "device/at/CardPhonebook.h"
+#include "device/at/features/CardPhonebook.h"
 #include "tools/at/AtTool.h"
 
 namespace dedevev::attool {

@@ -5,7 +5,7 @@
 
 #include "device/IModemAgent.h"
 #include "device/ISmsControl.h"
-#include "device/at/SmsControl.h"
+#include "device/at/features/SmsControl.h"
 #include "tools/at/AtTool.h"
 
 namespace dedevev::attool {

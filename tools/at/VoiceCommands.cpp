@@ -10,7 +10,7 @@
 #include "device/DeviceStatus.h"
 #include "device/IModemAgent.h"
 #include "device/IVoiceControl.h"
-#include "device/at/VoiceControl.h"
+#include "device/at/features/VoiceControl.h"
 #include "tools/at/AtTool.h"
 
 namespace dedevev::attool {

@@ -16,8 +16,8 @@
 #include <regex>
 #include <thread>
 
-#include "device/at/AtChannel.h"
-#include "device/at/PortOwner.h"
+#include "device/at/transport/AtChannel.h"
+#include "device/at/transport/PortOwner.h"
 #include "support/PtyPeer.h"
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
 // The answer parsers, fed with answers of real cards (Huawei, Sierra, Option, Ericsson, ZTE,
 // Nokia and Novatel firmware) and of our own dialect.
 
-#include "device/at/AtParsers.h"
+#include "device/at/parsers/AtParsers.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "device/at/AtChannel.h"
-#include "device/at/AtLog.h"
-#include "device/at/AtResponse.h"
+#include "device/at/transport/AtChannel.h"
+#include "device/at/transport/AtLog.h"
+#include "device/at/transport/AtResponse.h"
 
 namespace dedevev::at {
 namespace {

@@ -2,7 +2,7 @@
 // SIMCom and Telit style +CLCC, +CLIP and +CCWA lines, the vendor call reports, and the checks
 // of numbers and keys sent to the card.
 
-#include "device/at/CallParsers.h"
+#include "device/at/parsers/CallParsers.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // and of each change, UCS2 texts, the notices observers get, and refusals that leave the book
 // as it was.
 
-#include "device/at/CardPhonebook.h"
+#include "device/at/features/CardPhonebook.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "device/at/ModemAgent.h"
+#include "device/at/features/ModemAgent.h"
 #include "support/PtyPeer.h"
 
 namespace dedevev::at {

@@ -1,6 +1,6 @@
 // The GSM 7-bit alphabet, septet packing, hex and UCS2 hex, and the DCS alphabets.
 
-#include "device/at/GsmCodec.h"
+#include "device/at/pdu/GsmCodec.h"
 
 #include <gtest/gtest.h>
 

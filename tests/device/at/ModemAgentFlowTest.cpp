@@ -18,8 +18,8 @@
 #include <mutex>
 #include <thread>
 
-#include "device/at/ModemAgent.h"
-#include "device/at/PortOwner.h"
+#include "device/at/features/ModemAgent.h"
+#include "device/at/transport/PortOwner.h"
 #include "support/PtyPeer.h"
 #include "support/TempDir.h"
 

@@ -2,7 +2,7 @@
 // and result, the fallbacks for real cards, PIN and PUK flows with their counters, USSD with
 // its result before and after the OK and the encoding retry, a mute card and a pulled card.
 
-#include "device/at/ModemAgent.h"
+#include "device/at/features/ModemAgent.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The phonebook answer parsers against answers of the shapes real cards give.
-#include "device/at/PhonebookParsers.h"
+#include "device/at/parsers/PhonebookParsers.h"
 
 #include <gtest/gtest.h>
 

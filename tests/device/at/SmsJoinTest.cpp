@@ -1,6 +1,6 @@
 // Card messages joined for the box: parts of long messages in any order, missing parts, the
 // records' status, time and text.
-#include "device/at/SmsJoin.h"
+#include "device/at/pdu/SmsJoin.h"
 
 #include <gtest/gtest.h>
 

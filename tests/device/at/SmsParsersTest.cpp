@@ -1,5 +1,5 @@
 // The message answer parsers against answers of the shapes real cards give.
-#include "device/at/SmsParsers.h"
+#include "device/at/parsers/SmsParsers.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/at/SmsPdu.h"
+#include "device/at/pdu/SmsPdu.h"
 
 namespace dedevev::at {
 namespace {

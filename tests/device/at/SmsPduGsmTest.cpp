@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "device/at/GsmCodec.h"
-#include "device/at/SmsPdu.h"
+#include "device/at/pdu/GsmCodec.h"
+#include "device/at/pdu/SmsPdu.h"
 
 namespace dedevev::at {
 namespace {

@@ -1,13 +1,13 @@
 // USSD texts by data coding scheme and character set, request encodings, and the state of
 // an exchange.
 
-#include "device/at/Ussd.h"
+#include "device/at/features/Ussd.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "device/at/GsmCodec.h"
+#include "device/at/pdu/GsmCodec.h"
 
 namespace dedevev::at {
 namespace {

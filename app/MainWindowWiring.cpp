@@ -1,0 +1,65 @@
+#include "app/MainWindowWiring.h"
+
+#include <QDesktopServices>
+#include <QFont>
+#include <QSystemTrayIcon>
+#include <QUrl>
+
+#include <chrono>
+#include <memory>
+
+#include "core/AppSettings.h"
+#include "core/InitThread.h"
+#include "core/StatusThread.h"
+#include "device/DeviceHolder.h"
+#include "mainwindow/views/DlgAbout.h"
+#include "mainwindow/views/DlgDeviceLost.h"
+#include "mainwindow/views/ModuleWindow.h"
+#include "mainwindow/views/Unattended.h"
+#include "resources/views/DlgProgress.h"
+#include "resources/views/QtSkin.h"
+
+namespace dedevev {
+
+namespace {
+
+bool RunInitialisation(IMessageTarget* owner, QWidget* parent, std::u16string* error) {
+    CThreadInitApp job(owner);
+    const QFont font = LocalFont("Normal");
+    CDlgProgress progress(&job, &font, parent, "InitBK");
+    progress.exec();
+    job.Wait(std::chrono::hours(24 * 365));
+    if (!job.Succeeded() && error != nullptr)
+        *error = job.ErrorText();
+    return job.Succeeded();
+}
+
+}  // namespace
+
+MainWindowEnvironment DefaultMainWindowEnvironment() {
+    MainWindowEnvironment env;
+    env.run_init = RunInitialisation;
+    env.make_status_thread = [](IMessageTarget* target) {
+        return std::make_unique<CThreadUpdateStatus>(target);
+    };
+    env.agent = [] { return Devices().ModemAgent(); };
+    env.hardware = [] { return Devices().Hardware(); };
+    // The application-password dialog belongs to the security settings; until it is there a
+    // password request is refused, which ends the program rather than letting anyone in.
+    env.request_password = [](QWidget*) { return false; };
+    env.show_device_lost = ShowDeviceLost;
+    env.show_about = ShowAboutBox;
+    env.run_module = RunModulePage;
+    env.open_url = [](const QString& address) {
+        if (UnattendedDialogs()) {
+            LogUnattended({"open", address});
+            return;
+        }
+        QDesktopServices::openUrl(QUrl::fromUserInput(address));
+    };
+    env.tray_available = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    env.voice_enabled = CurrentSettings().options.enable_voice;
+    return env;
+}
+
+}  // namespace dedevev

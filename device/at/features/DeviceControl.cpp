@@ -1,0 +1,434 @@
+#include "device/at/features/DeviceControl.h"
+
+#include <algorithm>
+
+#include "device/at/features/ModemAgent.h"
+
+namespace dedevev::at {
+
+namespace {
+
+bool IsNetSel(int mode) {
+    return mode == 1 || mode == 2 || mode == 4 || mode == 6 || mode == 10 || mode == 11;
+}
+
+bool IsNumericOperator(const std::string& name) {
+    return name.size() >= 5 && name.size() <= 6 &&
+           std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+DeviceControl::DeviceControl(ModemContext& context) : context_(context) {}
+
+void DeviceControl::Reset() {
+    std::lock_guard<std::mutex> lock(networks_mutex_);
+    last_networks_.clear();
+}
+
+bool DeviceControl::RunOk(const std::string& command, int* status) {
+    if (context_.Query(command).Ok()) {
+        SetStatus(status, kStatusOk);
+        return true;
+    }
+    return false;
+}
+
+void DeviceControl::ConfigureA(int mode, int* status) {
+    (void)mode;  // one set-up for every mode
+    const Response echo = context_.Query("ATE0");
+    if (!Answered(echo)) {
+        return;  // mute or gone: no point in the other steps
+    }
+    const Response errors = context_.Query("AT+CMEE=1");
+    const Response charset = context_.Query("AT+CSCS=\"IRA\"");
+    if (charset.Ok()) {
+        context_.SetCharset(Charset::kIra);
+    }
+    if (echo.Ok() || errors.Ok() || charset.Ok()) {
+        SetStatus(status, kStatusOk);
+    }
+}
+
+void DeviceControl::ConfigureB(int mode, int* status) {
+    (void)mode;
+    Response reg = context_.Query("AT+CREG=2");
+    if (IsRefusal(reg)) {
+        reg = context_.Query("AT+CREG=1");
+    }
+    if (!Answered(reg)) {
+        return;
+    }
+    // Service reports and network-initiated USSD; cards without them refuse, which is fine.
+    const Response service = context_.Query("AT^DDSRV=1");
+    const Response ussd = context_.Query("AT+CUSD=1");
+    if (reg.Ok() || service.Ok() || ussd.Ok()) {
+        SetStatus(status, kStatusOk);
+    }
+}
+
+int DeviceControl::GetSignalLevel(int* status) {
+    const Response r = context_.Query("AT+CSQ");
+    if (!r.Ok()) {
+        return 0;
+    }
+    const std::optional<int> rssi = ParseCsq(r.lines);
+    if (!rssi) {
+        return 0;
+    }
+    SetStatus(status, kStatusOk);
+    return *rssi;
+}
+
+void DeviceControl::CheckAlive(int* status) {
+    if (context_.Run("AT", context_.timeouts().alive).Ok()) {
+        SetStatus(status, kStatusOk);
+    }
+}
+
+std::string DeviceControl::GetImsi(int* status) {
+    const Response r = context_.Query("AT+CIMI");
+    if (!r.Ok()) {
+        return {};
+    }
+    const std::optional<std::string> imsi = ParseIdentity(r.lines, "+CIMI:", true);
+    if (!imsi) {
+        return {};
+    }
+    SetStatus(status, kStatusOk);
+    return *imsi;
+}
+
+std::string DeviceControl::Identification(const std::string& command, const std::string& prefix,
+                                          int* status) {
+    const Response r = context_.Query(command);
+    if (!r.Ok()) {
+        return {};
+    }
+    for (const std::string& raw : r.lines) {
+        std::string_view line = TrimView(raw);
+        if (StartsWithNoCase(line, prefix)) {
+            line = TrimView(line.substr(prefix.size()));
+        }
+        if (line.size() >= 2 && line.front() == '"' && line.back() == '"') {
+            line = line.substr(1, line.size() - 2);
+        }
+        if (!line.empty()) {
+            SetStatus(status, kStatusOk);
+            return ToUtf8Lenient(line);
+        }
+    }
+    return {};
+}
+
+std::string DeviceControl::GetManufacturer(int* status) {
+    return Identification("AT+CGMI", "+CGMI:", status);
+}
+
+std::string DeviceControl::GetModel(int* status) {
+    return Identification("AT+CGMM", "+CGMM:", status);
+}
+
+std::string DeviceControl::GetFirmwareVersion(int* status) {
+    return Identification("AT+CGMR", "+CGMR:", status);
+}
+
+std::uint8_t DeviceControl::GetIndicator(int* status) {
+    if (context_.Has(ModemContext::kDdind) == Support::kNo) {
+        return 0;
+    }
+    const Response r = context_.Query("AT^DDIND?");
+    if (IsRefusal(r) && r.error_code < 10) {
+        context_.Learn(ModemContext::kDdind, Support::kNo);
+    }
+    if (!r.Ok()) {
+        return 0;
+    }
+    const std::optional<int> value = ParseDdind(r.lines);
+    if (!value) {
+        return 0;
+    }
+    context_.Learn(ModemContext::kDdind, Support::kYes);
+    SetStatus(status, kStatusOk);
+    return static_cast<std::uint8_t>(*value);
+}
+
+std::string DeviceControl::GetCardStatus(int* status) {
+    const Response r = context_.Run("AT+CPIN?", context_.timeouts().query);
+    if (r.Ok()) {
+        const std::optional<std::string> state = ParseCpin(r.lines);
+        if (state) {
+            SetStatus(status, kStatusOk);
+            return *state;
+        }
+        return {};
+    }
+    if (r.final == Final::kCmeError) {
+        // The card answered with its state as an error: no card, PIN needed, failure.
+        std::string state = CardStatusOfCmeError(r.error_code);
+        if (!state.empty()) {
+            SetStatus(status, kStatusOk);
+            return state;
+        }
+    }
+    return {};
+}
+
+void DeviceControl::SetApn(const std::string& apn, int* status) {
+    if (!IsSafeQuotedText(apn)) {
+        return;
+    }
+    RunOk("AT+CGDCONT=1,\"IP\",\"" + apn + "\"", status);
+}
+
+std::string DeviceControl::GetApn(int* status) {
+    const Response r = context_.Query("AT+CGDCONT?");
+    if (!r.Ok()) {
+        return {};
+    }
+    for (const std::string& raw : r.lines) {
+        const std::string_view line = TrimView(raw);
+        if (!StartsWithNoCase(line, "+CGDCONT:")) {
+            continue;
+        }
+        const std::vector<std::string> fields = SplitFields(line.substr(9));
+        if (fields.size() >= 3 && ToInt(fields[0]) == 1) {
+            SetStatus(status, kStatusOk);
+            return DecodeCardText(fields[2], context_.CurrentCharset());
+        }
+    }
+    SetStatus(status, kStatusOk);  // answered: no context 1, no APN
+    return {};
+}
+
+void DeviceControl::SetCharacterSet(const std::string& charset, int* status) {
+    if (charset.empty() || !IsSafeQuotedText(charset)) {
+        return;
+    }
+    if (RunOk("AT+CSCS=\"" + charset + "\"", status)) {
+        context_.SetCharset(CharsetFromName(charset));
+    }
+}
+
+void DeviceControl::SetNetworkMode(int mode, int* status) {
+    if (!IsNetSel(mode)) {
+        return;
+    }
+    RunOk("AT^DDNETSEL=" + std::to_string(mode), status);
+}
+
+int DeviceControl::GetNetworkMode(int* status) {
+    const Response r = context_.Query("AT^DDNETSEL?");
+    if (!r.Ok()) {
+        return 0;
+    }
+    const std::optional<std::string> value = FindValue(r.lines, "^DDNETSEL:");
+    const std::optional<int> mode = value ? ToInt(*value) : std::nullopt;
+    if (!mode || !IsNetSel(*mode)) {
+        return 0;
+    }
+    SetStatus(status, kStatusOk);
+    return *mode;
+}
+
+void DeviceControl::HangUpData(int* status) {
+    RunOk("ATH", status);
+}
+
+std::vector<std::string> DeviceControl::SearchNetworks(int* status) {
+    const Response r = context_.Run("AT+COPS=?", context_.timeouts().search);
+    if (!r.Ok()) {
+        return {};
+    }
+    std::vector<NetworkEntry> entries = ParseNetworkList(r.lines, context_.CurrentCharset());
+    std::vector<std::string> rows;
+    rows.reserve(entries.size());
+    for (const NetworkEntry& entry : entries) {
+        rows.push_back(FormatNetworkEntry(entry));
+    }
+    {
+        std::lock_guard<std::mutex> lock(networks_mutex_);
+        last_networks_ = std::move(entries);
+    }
+    SetStatus(status, kStatusOk);
+    return rows;
+}
+
+void DeviceControl::SelectNetwork(const std::string& name, int* status) {
+    const Millis timeout = context_.timeouts().select;
+    if (name.empty()) {
+        if (context_.Run("AT+COPS=0", timeout).Ok()) {
+            SetStatus(status, kStatusOk);
+        }
+        return;
+    }
+    if (!IsSafeQuotedText(name)) {
+        return;
+    }
+    // The number of the network of that name in the last search, for cards that register
+    // by number only (and for rows whose name was filled from the number).
+    std::string numeric;
+    {
+        std::lock_guard<std::mutex> lock(networks_mutex_);
+        for (const NetworkEntry& entry : last_networks_) {
+            const std::string row = FormatNetworkEntry(entry);
+            if (entry.short_name == name || entry.long_name == name || entry.numeric == name ||
+                row.find("\"" + name + "\"") != std::string::npos) {
+                numeric = entry.numeric;
+                break;
+            }
+        }
+    }
+    if (numeric.empty() && IsNumericOperator(name)) {
+        numeric = name;
+    }
+    if (numeric != name) {
+        const std::string field = EncodeCardText(name, context_.CurrentCharset());
+        const Response r = context_.Run("AT+COPS=1,1,\"" + field + "\"", timeout);
+        if (r.Ok()) {
+            SetStatus(status, kStatusOk);
+            return;
+        }
+        // A card that does not register by name is asked again by number; a network that
+        // refuses the registration (no service, time-out, emergency only) would again.
+        const bool network_refused = r.error_code >= 30 && r.error_code <= 32;
+        if (!IsRefusal(r) || network_refused || numeric.empty()) {
+            return;
+        }
+    }
+    if (!IsSafeQuotedText(numeric)) {
+        return;
+    }
+    if (context_.Run("AT+COPS=1,2,\"" + numeric + "\"", timeout).Ok()) {
+        SetStatus(status, kStatusOk);
+    }
+}
+
+std::optional<ServiceInfo> DeviceControl::ServiceByRegistration() {
+    const Response reg = context_.Query("AT+CREG?");
+    if (!reg.Ok()) {
+        return std::nullopt;
+    }
+    const std::optional<Registration> registration = ParseCreg(reg.lines);
+    if (!registration) {
+        return std::nullopt;
+    }
+    std::optional<CurrentOperator> op;
+    if (registration->act < 0 && (registration->stat == 1 || registration->stat == 5)) {
+        const Response cops = context_.Query("AT+COPS?");
+        if (cops.Ok()) {
+            op = ParseCopsQuery(cops.lines);
+        }
+    }
+    return ServiceFromRegistration(*registration, op ? &*op : nullptr);
+}
+
+ServiceInfo DeviceControl::GetServiceInfo(int* status) {
+    struct Source {
+        ModemContext::Feature feature;
+        const char* command;
+        std::optional<ServiceInfo> (*parse)(const Lines&);
+    };
+    static constexpr Source kSources[] = {
+        {ModemContext::kDdsrv, "AT^DDSRV?", &ParseDdsrv},
+        {ModemContext::kSysinfoEx, "AT^SYSINFOEX", &ParseSysinfoEx},
+        {ModemContext::kSysinfo, "AT^SYSINFO", &ParseSysinfo},
+    };
+    for (const Source& source : kSources) {
+        if (context_.Has(source.feature) == Support::kNo) {
+            continue;
+        }
+        const Response r = context_.Query(source.command);
+        if (!Answered(r)) {
+            return {};  // mute or gone: no fallback will do better
+        }
+        if (r.Ok()) {
+            if (std::optional<ServiceInfo> info = source.parse(r.lines)) {
+                context_.Learn(source.feature, Support::kYes);
+                SetStatus(status, kStatusOk);
+                return *info;
+            }
+        }
+        if (context_.Has(source.feature) == Support::kYes) {
+            return {};  // the card has the command; this answer was just bad
+        }
+        if (IsRefusal(r) && r.error_code < 10) {
+            context_.Learn(source.feature, Support::kNo);
+        }
+    }
+    if (std::optional<ServiceInfo> info = ServiceByRegistration()) {
+        SetStatus(status, kStatusOk);
+        return *info;
+    }
+    return {};
+}
+
+std::string DeviceControl::GetHardwareId(int* status) {
+    const Response r = context_.Query("AT+CGSN");
+    if (!r.Ok()) {
+        return {};
+    }
+    const std::optional<std::string> id = ParseIdentity(r.lines, "+CGSN:", false);
+    if (!id) {
+        return {};
+    }
+    SetStatus(status, kStatusOk);
+    return *id;
+}
+
+std::string DeviceControl::GetOperatorName(int* status) {
+    Response r = context_.Query("AT+COPS=3,0;+COPS?");
+    if (IsRefusal(r)) {
+        r = context_.Query("AT+COPS?");  // cards that take no command lists
+    }
+    if (!r.Ok()) {
+        return {};
+    }
+    const std::optional<CurrentOperator> op = ParseCopsQuery(r.lines);
+    if (!op) {
+        return {};
+    }
+    SetStatus(status, kStatusOk);
+    return DecodeCardText(op->name, context_.CurrentCharset());
+}
+
+std::uint8_t DeviceControl::GetWorkMode(int* status) {
+    const Response r = context_.Query("AT^DDMODE?");
+    if (!r.Ok()) {
+        return 0;
+    }
+    const std::optional<int> mode = ParseDdmode(r.lines);
+    if (!mode) {
+        return 0;
+    }
+    SetStatus(status, kStatusOk);
+    return static_cast<std::uint8_t>(*mode);
+}
+
+void DeviceControl::SetWorkMode(std::uint8_t mode, int* status) {
+    if (mode != kWorkModeDongle && mode != kWorkModeWifi) {
+        return;
+    }
+    RunOk("AT^DDMODE=" + std::to_string(mode), status);
+}
+
+std::string DeviceControl::GetWifiSsid(int* status) {
+    const Response r = context_.Query("AT^DDSSID?");
+    if (!r.Ok()) {
+        return {};
+    }
+    const std::optional<std::string> ssid = ParseDdssid(r.lines);
+    if (!ssid) {
+        return {};
+    }
+    SetStatus(status, kStatusOk);
+    return DecodeCardText(*ssid, context_.CurrentCharset());
+}
+
+void DeviceControl::RestoreFactorySettings(int* status) {
+    if (context_.Run("AT^DDRESET", context_.timeouts().reset).Ok()) {
+        SetStatus(status, kStatusOk);
+    }
+}
+
+}  // namespace dedevev::at

@@ -1,0 +1,141 @@
+#pragma once
+// The modem object of our AT library: one AT channel to the card and the parts that speak to
+// it (device control, the card service, messages, phonebooks and voice calls). Every part
+// shares the ModemContext (channel, character set, what the card turned out to support) and
+// registers its unsolicited listeners once, in its constructor.
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "device/IModemAgent.h"
+#include "device/at/features/CardPhonebook.h"
+#include "device/at/features/CardService.h"
+#include "device/at/features/DeviceControl.h"
+#include "device/at/features/SmsControl.h"
+#include "device/at/features/VoiceControl.h"
+#include "device/at/parsers/AtParsers.h"
+#include "device/at/transport/AtChannel.h"
+#include "device/null/NullObjects.h"
+
+namespace dedevev::at {
+
+// The folder EnableLog writes its file to. The application sets its data folder here;
+// without it the library uses $XDG_DATA_HOME/Dataline, else ~/.local/share/Dataline.
+void SetLogFolder(const std::string& folder);
+std::string LogFolder();
+constexpr const char* kLogFileName = "ModemAgent.log";
+
+// How long each kind of command may take before the card counts as mute.
+struct Timeouts {
+    Millis query{5000};     // queries and settings
+    Millis alive{2000};     // the AT of CheckAlive (asked ten times in a row at start-up)
+    Millis pin{15000};      // PIN and PUK checks, which a SIM may take long over
+    Millis search{180000};  // AT+COPS=?
+    Millis select{120000};  // AT+COPS=1,...
+    Millis ussd{60000};     // AT+CUSD=1,...: some cards answer only after the network
+    Millis reset{30000};    // AT^DDRESET
+};
+
+// Whether the card answered a command at all, and whether it has it.
+enum class Support { kUnknown, kYes, kNo };
+
+// What every part of one modem object shares.
+class ModemContext {
+public:
+    ModemContext() = default;
+    ModemContext(const ModemContext&) = delete;
+    ModemContext& operator=(const ModemContext&) = delete;
+
+    AtChannel& Channel() { return channel_; }
+
+    // Runs one command; the engine serialises and times out.
+    Response Run(const std::string& text, Millis timeout);
+    Response Run(const Command& command);
+    Response Query(const std::string& text) { return Run(text, timeouts().query); }
+
+    Timeouts timeouts() const;
+    void SetTimeouts(const Timeouts& timeouts);
+
+    Charset CurrentCharset() const { return charset_.load(); }
+    void SetCharset(Charset charset) { charset_.store(charset); }
+
+    // Extension and vendor commands the card has or lacks, learned per opened port.
+    enum Feature {
+        kDdsrv,
+        kSysinfoEx,
+        kSysinfo,
+        kDdind,
+        kCpinr,
+        kHuaweiCpin,
+        kDdpinr,
+        kFeatureCount,
+    };
+    Support Has(Feature feature) const { return features_[feature].load(); }
+    void Learn(Feature feature, Support support) { features_[feature].store(support); }
+    // Whether the card speaks CDMA rather than GSM/UMTS/LTE (from AT+GCAP). Asked once per
+    // opened port; a card that did not answer is asked again next time.
+    bool IsCdma();
+    // Forgets what was learned about the card (a new port was opened).
+    void Forget();
+
+private:
+    AtChannel channel_;
+    mutable std::mutex mutex_;
+    std::mutex family_mutex_;      // held while AT+GCAP is asked, so it is asked once
+    std::atomic<int> family_{-1};  // -1 unknown, 0 GSM, 1 CDMA
+    Timeouts timeouts_;
+    std::atomic<Charset> charset_{Charset::kIra};
+    std::atomic<Support> features_[kFeatureCount]{};
+};
+
+// Whether a failed answer means "the card has no such command" (so a fallback may follow)
+// rather than a mute or vanished card.
+bool IsRefusal(const Response& response);
+// Whether the card answered at all (any final result; not a time-out or a dead port).
+bool Answered(const Response& response);
+
+class ModemAgent final : public IModemAgent {
+public:
+    ModemAgent();
+    ~ModemAgent() override;
+    ModemAgent(const ModemAgent&) = delete;
+    ModemAgent& operator=(const ModemAgent&) = delete;
+
+    IDeviceControl* GetDeviceControl() override { return &device_; }
+    IVoiceControl* GetVoiceControl() override { return &voice_; }
+    IPhonebookStore* GetPhonebookStore() override { return &phonebooks_; }
+    ISmsControl* GetSmsControl() override { return &sms_; }
+    ICardService* GetCardService() override { return &card_; }
+    bool Open(const std::string& port, int baud, int* status) override;
+    void Close() override;
+    void EnableLog(bool on) override;
+
+    // Takes an already open descriptor (a pty in tests) as the port.
+    bool Adopt(int fd, int* status);
+    // Why the last Open failed ("ModemManager (pid 812) is using /dev/ttyUSB2").
+    std::string LastError() const;
+    void SetTimeouts(const Timeouts& timeouts) { context_.SetTimeouts(timeouts); }
+    ModemContext& Context() { return context_; }
+
+private:
+    void Opened();
+    void ApplyLog();
+
+    ModemContext context_;
+    DeviceControl device_;
+    CardService card_;
+    VoiceControl voice_{context_};
+    PhonebookStore phonebooks_{context_};
+    SmsControl sms_{context_};
+
+    mutable std::mutex mutex_;
+    std::string last_error_;
+    bool log_on_ = false;
+};
+
+// LastError of a modem object from CreateModemAgent; empty for any other object.
+std::string LastModemError(IModemAgent* agent);
+
+}  // namespace dedevev::at
