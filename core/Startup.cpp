@@ -31,10 +31,7 @@ std::u16string ShownPath(const std::u16string& path) {
 // The title every message box carries; before any language file is read the product
 // name stands in for it.
 std::u16string MessageCaption() {
-    ILocalizer* localizer = CGlobalService::Instance().Localizer();
-    const std::u16string key = u"Title";
-    const std::u16string& title = localizer->GetText(key, u"DlgMessageBox");
-    return &title == &key || title.empty() ? std::u16string(u"DEDEVev") : title;
+    return LocalTextOr("Title", "DlgMessageBox", u"DEDEVev");
 }
 
 }  // namespace
