@@ -54,12 +54,15 @@ void AppShell::ShowMessage(const std::u16string& text, const std::u16string& cap
 
 void AppShell::RunMainWindow() {
     CMainDlg window(DefaultMainWindowEnvironment());
-    // An unattended run ends the way a person's click on Exit would.
-    if (exit_after_ms_ >= 0)
-        QTimer::singleShot(exit_after_ms_, &window, [&window] { window.OnCommand(cmd::kClose); });
-    QTimer::singleShot(0, &window, [this] {
+    QObject::connect(&window, &CMainDlg::opened, &window, [this, &window] {
         if (!log_path_.isEmpty())
             Log("window\tshown");
+        // An unattended run ends the way a person's click on Exit would, once there is a
+        // window to click on.
+        if (exit_after_ms_ >= 0) {
+            QTimer::singleShot(exit_after_ms_, &window,
+                               [&window] { window.OnCommand(cmd::kClose); });
+        }
     });
     window.exec();
     if (!log_path_.isEmpty())

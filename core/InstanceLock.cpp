@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -36,22 +37,34 @@ InstanceLock::~InstanceLock() {
         ::close(fd_);
 }
 
-bool InstanceLock::TryAcquire(int wait_ms) {
+std::string InstanceLock::Folder() const {
+    return path_.substr(0, path_.rfind('/') + 1);
+}
+
+InstanceLock::Result InstanceLock::TryAcquire(int wait_ms) {
     if (owned_)
-        return true;
+        return Result::kTaken;
     if (fd_ < 0) {
         fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0)
-            return false;
+        if (fd_ < 0) {
+            // Not another copy: the folder is missing, read-only, not a folder, ...
+            error_ = errno;
+            return Result::kUnusable;
+        }
     }
+    error_ = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
     while (true) {
         if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
             owned_ = true;
-            return true;
+            return Result::kTaken;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            error_ = errno;  // a file system without locks, ...
+            return Result::kUnusable;
         }
         if (std::chrono::steady_clock::now() >= deadline)
-            return false;
+            return Result::kHeldElsewhere;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }

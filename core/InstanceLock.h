@@ -15,17 +15,27 @@ public:
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
+    enum class Result {
+        kTaken,
+        kHeldElsewhere,  // another process holds it
+        kUnusable,       // the lock file cannot be created, opened or locked: see Error()
+    };
     // Tries to take the lock for at most `wait_ms` milliseconds.
-    bool TryAcquire(int wait_ms);
+    Result TryAcquire(int wait_ms);
     void Release();
     bool Owned() const { return owned_; }
     const std::string& Path() const { return path_; }
+    // The folder the lock file is in, with a trailing "/".
+    std::string Folder() const;
+    // The system's error (errno) behind the last kUnusable; 0 when none.
+    int Error() const { return error_; }
 
     static std::string DefaultFolder();
 
 private:
     std::string path_;
     int fd_ = -1;
+    int error_ = 0;
     bool owned_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <locale>
 #include <mutex>
+#include <system_error>
 #include <vector>
 
 #include "core/AppSettings.h"
@@ -31,10 +32,7 @@ std::u16string ShownPath(const std::u16string& path) {
 // The title every message box carries; before any language file is read the product
 // name stands in for it.
 std::u16string MessageCaption() {
-    ILocalizer* localizer = CGlobalService::Instance().Localizer();
-    const std::u16string key = u"Title";
-    const std::u16string& title = localizer->GetText(key, u"DlgMessageBox");
-    return &title == &key || title.empty() ? std::u16string(u"DEDEVev") : title;
+    return LocalTextOr("Title", "DlgMessageBox", u"DEDEVev");
 }
 
 }  // namespace
@@ -101,10 +99,21 @@ bool CDEDEVev::InitInstance() {
     if (!CheckSkin())
         return false;
 
-    if (!lock_.TryAcquire(10)) {
-        shell_->ShowMessage(LocalText(u"InstanceRunning", u""), LocalText(u"DEDEVev", u""),
-                            MessageIcon::kInformation);
-        return false;
+    switch (lock_.TryAcquire(10)) {
+        case InstanceLock::Result::kTaken:
+            break;
+        case InstanceLock::Result::kHeldElsewhere:
+            shell_->ShowMessage(LocalText(u"InstanceRunning", u""), LocalText(u"DEDEVev", u""),
+                                MessageIcon::kInformation);
+            return false;
+        case InstanceLock::Result::kUnusable:
+            // Saying "already running" here would send the person looking for a copy that
+            // does not exist: name the folder and what the system said instead.
+            shell_->ShowMessage(LocalText(u"InstanceLockFailed", u"") + u"\r\n" +
+                                    Utf8ToUtf16(lock_.Folder()) + u"\r\n" +
+                                    Utf8ToUtf16(std::generic_category().message(lock_.Error())),
+                                LocalText(u"DEDEVev", u""), MessageIcon::kStop);
+            return false;
     }
 
     if (IHardwareInfo* hardware = Devices().Hardware())

@@ -123,4 +123,13 @@ std::u16string LocalText(std::string_view key, std::string_view section) {
     return LocalText(Utf8ToUtf16(key), Utf8ToUtf16(section));
 }
 
+std::u16string LocalTextOr(std::string_view key, std::string_view section,
+                           std::u16string_view fallback) {
+    const std::u16string wide_key = Utf8ToUtf16(key);
+    const std::u16string& text =
+        CGlobalService::Instance().Localizer()->GetText(wide_key, Utf8ToUtf16(section));
+    // A missing text comes back as the key object itself.
+    return &text == &wide_key || text.empty() ? std::u16string(fallback) : text;
+}
+
 }  // namespace dedevev

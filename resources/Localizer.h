@@ -93,5 +93,9 @@ private:
 // A copy of the current language's text (through the service facade).
 std::u16string LocalText(const std::u16string& key, const std::u16string& section = {});
 std::u16string LocalText(std::string_view key, std::string_view section = {});
+// The same, or `fallback` when the language has no such text (also while no language file
+// has been read: the messages about a missing one come before it).
+std::u16string LocalTextOr(std::string_view key, std::string_view section,
+                           std::u16string_view fallback);
 
 }  // namespace dedevev

@@ -13,6 +13,8 @@ CSkin::CSkin() : CSkin(CurrentBitmapLoader()) {}
 CSkin::CSkin(std::shared_ptr<IBitmapLoader> loader) : loader_(std::move(loader)) {
     fallback_bitmap_ = loader_->CreateBlank(10, 10);
     fallback_icon_ = loader_->CreateBlank(10, 10);
+    fallback_bitmap_->MarkStandIn();
+    fallback_icon_->MarkStandIn();
 }
 
 void CSkin::Clear() {
@@ -165,8 +167,9 @@ void ComposePageBackgrounds(CSkin& skin) {
             const std::u16string name =
                 u"PageBkg" + Utf8ToUtf16(std::to_string(i)) + u"_" + Utf8ToUtf16(std::to_string(j));
             skin.WhenLoaded(name, [&skin, transparent](SkinBitmap& page) {
-                const SkinBitmap* drag = skin.GetBitmapOrDefault(u"ButtonDragin_Up");
-                OverlayBitmap(page, *drag, 374, 88, transparent);
+                // Without its picture the handle is left off rather than drawn as a blank.
+                if (const SkinBitmap* drag = skin.GetBitmap(u"ButtonDragin_Up"))
+                    OverlayBitmap(page, *drag, 374, 88, transparent);
             });
         }
     }

@@ -32,6 +32,14 @@ public:
     virtual int Height() const = 0;
     virtual SkinColor PixelAt(int x, int y) const = 0;
     virtual void SetPixel(int x, int y, SkinColor color) = 0;
+
+    // The blank a skin hands out in place of a picture it does not have. It is never drawn:
+    // views draw something readable of their own instead.
+    bool IsStandIn() const { return stand_in_; }
+    void MarkStandIn() { stand_in_ = true; }
+
+private:
+    bool stand_in_ = false;
 };
 
 // A plain in-memory bitmap: the fallback images and whatever needs no screen.

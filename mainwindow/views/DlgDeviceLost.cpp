@@ -63,14 +63,8 @@ void CDlgDeviceLost::OnSkinChanged() {
 }
 
 void CDlgDeviceLost::SetIcon() {
-    ISkin* skin = CGlobalService::Instance().Skin();
-    const SkinBitmap* icon = skin->GetIcon(u"MsgWarning");
-    if (const auto* qt_icon = dynamic_cast<const QtSkinBitmap*>(icon))
-        icon_->setPixmap(qt_icon->TransparentPixmap(skin->GetTransparentColor()));
-    else
-        icon_->clear();
-    const QSize size = BitmapSize(icon);
-    icon_->setGeometry(20, 50, size.width(), size.height());
+    icon_->setPixmap(SkinIconPixmap(u"MsgWarning", QStyle::SP_MessageBoxWarning));
+    icon_->setGeometry(QRect(QPoint(20, 50), icon_->pixmap().deviceIndependentSize().toSize()));
 }
 
 void ShowDeviceLost(QWidget* parent) {

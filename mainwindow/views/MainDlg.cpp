@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
+#include <QScreen>
 #include <QTimer>
 
 #include "connection/NetProfileList.h"
@@ -89,21 +90,34 @@ IMessageTarget* CMainDlg::MessageTarget() const {
 
 void CMainDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (opened_)
+    if (shown_)
         return;
-    opened_ = true;
-    QTimer::singleShot(0, this, &CMainDlg::Open);
+    shown_ = true;
+    emit opened();
+}
+
+int CMainDlg::exec() {
+    Open();
+    if (ended_)
+        return result();
+    return QDialog::exec();
 }
 
 void CMainDlg::Open() {
+    if (opened_)
+        return;
+    opened_ = true;
+    // The progress window is centred on this (still hidden) window.
+    CentreOnScreen();
     std::u16string error;
     const bool ok = env_.run_init ? env_.run_init(queue_.get(), this, &error) : false;
+    if (ended_)
+        return;  // closed while the initialisation ran (a termination signal)
     if (!ok) {
         if (!error.empty())
             ShowMessage(error, LocalText("DEDEVev"), kMbOk | kMbIconError);
-        hide();
         device_ready_ = false;
-        queue_->Post({kMsgCommand, cmd::kClose, 0, {}, {}});
+        CloseSequence();  // asks nothing: the device is not ready
         return;
     }
     if (!completed_)
@@ -450,6 +464,13 @@ CModulePage* CMainDlg::Module(int command) const {
 QMenu* CMainDlg::Menu(int command) const {
     const auto it = menus_.find(command);
     return it == menus_.end() ? nullptr : it->second;
+}
+
+void CMainDlg::CentreOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr || testAttribute(Qt::WA_Moved))
+        return;
+    move(screen->availableGeometry().center() - rect().center());
 }
 
 void CMainDlg::ShowTrayIcon() {

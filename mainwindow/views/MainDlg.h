@@ -92,8 +92,12 @@ public:
     // Handles one message on the window thread.
     void HandleMessage(const WindowMessage& message);
     void OnCommand(int id);
-    // Opening: initialisation, status thread, tray. Runs once, right after the window is shown.
+    // Opening: initialisation, status thread, tray. Runs once.
     void Open();
+    // Opens the window and runs it. The window is shown only once the initialisation has
+    // completed it: until then its progress window stands alone, and a failed start shows
+    // nothing but the error.
+    int exec() override;
     // Closing in order; false when the person cancelled.
     bool CloseSequence();
 
@@ -127,6 +131,10 @@ public:
 
     void OnLanguageChanged() override;
     void OnSkinChanged() override;
+
+signals:
+    // The window has been shown for the first time, complete.
+    void opened();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -169,6 +177,8 @@ private:
     void ShowCardText(CardText text);
     void ReadOperatorName();
     void ShowTrayIcon();
+    // Places the window in the middle of its screen unless it was placed already.
+    void CentreOnScreen();
     void OpenModule(int command);
     void OpenAddress(const std::u16string& address);
     void LogState(const char* what);
@@ -201,6 +211,7 @@ private:
     bool factory_reset_running_ = false;
     bool voice_enabled_ = false;
     bool opened_ = false;
+    bool shown_ = false;
     bool completed_ = false;
     bool device_lost_ = false;
     bool ended_ = false;

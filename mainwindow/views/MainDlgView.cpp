@@ -130,14 +130,17 @@ void CMainDlg::CreateButtons() {
         int command;
         const char* base;
         const char* name;
+        const char16_t* glyph;  // shown when the skin lacks the pictures
     };
-    static constexpr Caption kCaptions[] = {{cmd::kClose, "Close", "BtnClose"},
-                                            {cmd::kMaximize, "Max", "BtnMax"},
-                                            {cmd::kRestore, "Restore", "BtnRestore"},
-                                            {cmd::kMinimize, "Min", "BtnMin"}};
+    static constexpr Caption kCaptions[] = {{cmd::kClose, "Close", "BtnClose", u"\u2715"},
+                                            {cmd::kMaximize, "Max", "BtnMax", u"\u25A1"},
+                                            {cmd::kRestore, "Restore", "BtnRestore", u"\u2750"},
+                                            {cmd::kMinimize, "Min", "BtnMin", u"\u2212"}};
     for (const Caption& caption : kCaptions) {
         auto* button = new CSkinButtonEx(this);
         button->setObjectName(caption.name);
+        button->SetTextColor(Qt::white);
+        button->SetPlainCaption(ToQString(caption.glyph));
         if (caption.command == cmd::kMinimize)
             button->SetImages("Min_Normal", "Min_Hover", "Min_Down", "MIn_Disable");
         else
@@ -199,7 +202,7 @@ void CMainDlg::CreateIndicators() {
 
 void CMainDlg::BuildMenus() {
     const QColor back = SkinQColor(u"MenuBkColor", QColor(14, 48, 80));
-    const QColor accent = SkinQColor(u"AccentColor", QColor(31, 181, 190));
+    const QColor accent = AccentColor();
     const QString style = QString(
                               "QMenu { background: %1; color: white; border: 1px solid %2; "
                               "padding: 4px 0; }"

@@ -94,7 +94,7 @@ void CMainPanel::RefreshTexts() {
     for (int i = 0; i < 3; ++i) {
         links_[i]->SetCaption(LocalQText(kLinkKeys[i], "MainWnd"));
         links_[i]->SetFont(info);
-        links_[i]->SetTextColor(SkinQColor(u"AccentColor", QColor(31, 181, 190)).lighter(130));
+        links_[i]->SetTextColor(AccentColor().lighter(130));
     }
     update();
 }
@@ -132,7 +132,7 @@ void CMainPanel::paintEvent(QPaintEvent*) {
     const QRectF card_rect(kCardX, kCardY, kCardWidth, height() - 2 * kCardY);
     path.addRoundedRect(card_rect, 10, 10);
     painter.fillPath(path, card);
-    QColor line = SkinQColor(u"AccentColor", QColor(31, 181, 190));
+    QColor line = AccentColor();
     line.setAlpha(70);
     painter.setPen(QPen(line, 1));
     // A separator under the status line and under the traffic rows.
@@ -142,7 +142,7 @@ void CMainPanel::paintEvent(QPaintEvent*) {
     }
     // The connect button sits on a soft ring.
     const QRect button = connect_->geometry();
-    QColor ring = SkinQColor(u"AccentColor", QColor(31, 181, 190));
+    QColor ring = AccentColor();
     ring.setAlpha(40);
     painter.setPen(Qt::NoPen);
     painter.setBrush(ring);

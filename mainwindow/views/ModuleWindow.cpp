@@ -30,8 +30,7 @@ CSkinnedDialog::CSkinnedDialog(QWidget* parent) : QDialog(parent) {
 }
 
 int CSkinnedDialog::CaptionHeight() const {
-    const SkinBitmap* strip = CGlobalService::Instance().Skin()->GetBitmapOrDefault(u"Dlg_Title");
-    return std::max(BitmapSize(strip).height(), kMinCaptionHeight);
+    return std::max(DialogTitleHeight(), kMinCaptionHeight);
 }
 
 void CSkinnedDialog::OnLanguageChanged() {
@@ -120,7 +119,7 @@ void CModulePage::paintEvent(QPaintEvent*) {
     QFont font = LocalFont("Title");
     font.setBold(true);
     const QFontMetrics metrics(font);
-    const QColor accent = ToQColor(skin->GetColor(u"DlgTitleBKColor"));
+    const QColor accent = DialogFrameColor();
     const QRect text_rect(0, 0, width(), height());
     const QRect bounds =
         metrics.boundingRect(text_rect, Qt::AlignCenter | Qt::TextSingleLine, title);

@@ -6,6 +6,10 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QScreen>
+
+#include <algorithm>
 
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
@@ -18,6 +22,41 @@ constexpr int kWidth = 300;
 constexpr int kHeight = 160;
 constexpr int kDragStrip = 22;
 constexpr char kSection[] = "DlgMessageBox";
+// The text's place in a box of the usual size; the buttons stand below it.
+constexpr int kTextLeft = 70;
+constexpr int kTextTop = 28;
+constexpr int kTextWidth = kWidth - kTextLeft - 15;
+constexpr int kTextHeight = 92;
+constexpr int kButtonTop = 125;
+
+QStyle::StandardPixmap StandardIcon(MessageBoxIcon icon) {
+    switch (icon) {
+        case MessageBoxIcon::kInformation:
+            return QStyle::SP_MessageBoxInformation;
+        case MessageBoxIcon::kQuestion:
+            return QStyle::SP_MessageBoxQuestion;
+        case MessageBoxIcon::kExclamation:
+            return QStyle::SP_MessageBoxWarning;
+        case MessageBoxIcon::kError:
+            return QStyle::SP_MessageBoxCritical;
+    }
+    return QStyle::SP_MessageBoxInformation;
+}
+
+// The room `text` needs beside the icon: at least the usual area, wider for a word (a path)
+// that does not fit, longer for more lines, never wider than the screen allows.
+QSize TextAreaSize(const QString& text, const QFont& font) {
+    const QFontMetrics metrics(font);
+    int widest_word = 0;
+    for (const QString& word : text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+        widest_word = std::max(widest_word, metrics.horizontalAdvance(word) + 2);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int limit = (screen != nullptr ? screen->availableGeometry().width() : 1024) * 3 / 4 -
+                      (kWidth - kTextWidth);
+    const int width = std::clamp(widest_word, kTextWidth, std::max(limit, kTextWidth));
+    const QRect needed = metrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text);
+    return QSize(width, std::max(needed.height() + 4, kTextHeight));
+}
 
 // The names the unattended log uses for the four icons.
 const char* LogIconName(MessageBoxIcon icon) {
@@ -79,20 +118,14 @@ CDlgMessageBox::CDlgMessageBox(const QString& text, unsigned flags, QWidget* par
     : QDialog(parent), flags_(flags) {
     setObjectName("DlgMessageBox");
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setWindowTitle(LocalQText("Title", kSection));
-    setFixedSize(kWidth, kHeight);
+    setWindowTitle(Title());
 
-    ISkin* skin = CGlobalService::Instance().Skin();
-    const char* icon_name = MessageIconName(Icon());
     icon_ = new QLabel(this);
     icon_->setObjectName("MsgIcon");
-    icon_->setProperty("iconName", QString(icon_name));
-    const SkinBitmap* icon = skin->GetIcon(FromQString(QString(icon_name)));
-    const auto* qt_icon = dynamic_cast<const QtSkinBitmap*>(icon);
-    if (qt_icon != nullptr)
-        icon_->setPixmap(qt_icon->TransparentPixmap(skin->GetTransparentColor()));
-    const QSize icon_size = BitmapSize(icon);
-    icon_->setGeometry(20, 50, icon_size.width(), icon_size.height());
+    icon_->setProperty("iconName", QString(MessageIconName(Icon())));
+    icon_->setPixmap(
+        SkinIconPixmap(FromQString(QString(MessageIconName(Icon()))), StandardIcon(Icon())));
+    icon_->setGeometry(QRect(QPoint(20, 50), icon_->pixmap().deviceIndependentSize().toSize()));
 
     // The text is whatever the caller passes (card replies, names): never markup.
     text_ = new QLabel(this);
@@ -102,33 +135,53 @@ CDlgMessageBox::CDlgMessageBox(const QString& text, unsigned flags, QWidget* par
     text_->setWordWrap(true);
     text_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     text_->setFont(LocalFont("Normal"));
-    text_->setGeometry(70, 28, kWidth - 70 - 15, 92);
 
+    // 300 x 160; a text that does not fit (a long path, many lines) widens and lengthens it.
+    const QSize text_size = TextAreaSize(text, text_->font());
+    setFixedSize(kWidth + text_size.width() - kTextWidth,
+                 kHeight + text_size.height() - kTextHeight);
+    text_->setGeometry(kTextLeft, kTextTop, text_size.width(), text_size.height());
+
+    // The buttons keep their places relative to the middle of the box and below the text.
+    const QPoint shift((width() - kWidth) / 2, height() - kHeight);
     switch (Buttons()) {
-        case MessageButtons::kYesNo: {
-            CSkinButtonEx* first = AddButton("BtnYes", kMsgFirst);
-            AddButton("BtnNo", kMsgSecond)->move(first->x() + 110, first->y());
+        case MessageButtons::kYesNo:
+            AddButtonPair("BtnYes", u"Yes", "BtnNo", u"No", shift);
             break;
-        }
-        case MessageButtons::kOkCancel: {
-            CSkinButtonEx* first = AddButton("BtnOK", kMsgFirst);
-            AddButton("BtnCancel", kMsgSecond)->move(first->x() + 110, first->y());
+        case MessageButtons::kOkCancel:
+            AddButtonPair("BtnOK", u"OK", "BtnCancel", u"Cancel", shift);
             break;
-        }
         case MessageButtons::kOk:
-            AddButton("BtnOK", kMsgFirst)->move(115, 125);
+            AddButton("BtnOK", u"OK", kMsgFirst)->move(QPoint(115, kButtonTop) + shift);
             break;
     }
 }
 
-CSkinButtonEx* CDlgMessageBox::AddButton(const char* key, int result) {
+QString CDlgMessageBox::Title() {
+    return ToQString(LocalTextOr("Title", kSection, u"DEDEVev"));
+}
+
+CSkinButtonEx* CDlgMessageBox::AddButton(const char* key, const char16_t* fallback, int result) {
     auto* button = new CSkinButtonEx(this);
     button->setObjectName(key);
     button->SetImages("Btn_Normal", "Btn_Hover", "Btn_Down", "Btn_Disable");
-    button->SetCaption(key, kSection);
-    button->move(60, 125);
+    // Before any language file is read the buttons still need words.
+    if (LocalTextOr(key, kSection, u"").empty())
+        button->SetCaption(ToQString(fallback));
+    else
+        button->SetCaption(key, kSection);
     connect(button, &QAbstractButton::clicked, this, [this, result] { done(result); });
     return button;
+}
+
+void CDlgMessageBox::AddButtonPair(const char* first_key, const char16_t* first_fallback,
+                                   const char* second_key, const char16_t* second_fallback,
+                                   QPoint shift) {
+    CSkinButtonEx* first = AddButton(first_key, first_fallback, kMsgFirst);
+    CSkinButtonEx* second = AddButton(second_key, second_fallback, kMsgSecond);
+    first->move(QPoint(60, kButtonTop) + shift);
+    // Plain buttons sized to long captions keep a gap between them.
+    second->move(std::max(first->x() + 110, first->geometry().right() + 11), first->y());
 }
 
 void CDlgMessageBox::reject() {
@@ -137,7 +190,7 @@ void CDlgMessageBox::reject() {
 
 void CDlgMessageBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintSkinnedDialog(painter, rect(), LocalQText("Title", kSection));
+    PaintSkinnedDialog(painter, rect(), Title());
 }
 
 void CDlgMessageBox::keyPressEvent(QKeyEvent* event) {

@@ -34,7 +34,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    CSkinButtonEx* AddButton(const char* key, int result);
+    // The box's title: "Title" of the language, or the product name before there is one.
+    static QString Title();
+    // A button with the caption `key`, or `fallback` while no language has that text.
+    CSkinButtonEx* AddButton(const char* key, const char16_t* fallback, int result);
+    void AddButtonPair(const char* first_key, const char16_t* first_fallback,
+                       const char* second_key, const char16_t* second_fallback, QPoint shift);
 
     unsigned flags_;
     QLabel* icon_ = nullptr;

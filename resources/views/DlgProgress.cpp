@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QProgressBar>
 
+#include <algorithm>
+
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
 
@@ -201,9 +203,23 @@ void CDlgProgress::keyPressEvent(QKeyEvent* event) {
 
 void CDlgProgress::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    const std::u16string background = FromQString(background_);
+    DrawPictureOrFill(painter, background, rect(), DialogBodyColor());
     ISkin* skin = CGlobalService::Instance().Skin();
-    DrawStretched(painter, skin->GetBitmapOrDefault(FromQString(background_)), rect());
-    painter.setPen(ToQColor(skin->GetColor(u"DlgTitleBKColor")));
+    if (init_layout_ && !HasPicture(skin->GetBitmap(background))) {
+        // The start-up window without its picture: the product's name on the dark band the
+        // picture would show, above the light strip that holds the text and the bar.
+        const QRect band(0, 0, width(), height() - 70);
+        painter.fillRect(band, DialogFrameColor());
+        QFont font = LocalFont("Title");
+        font.setPointSizeF(std::max(font.pointSizeF(), 9.0) * 2);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(band, Qt::AlignCenter, ToQString(LocalTextOr("DEDEVev", "", u"DEDEVev")));
+        painter.fillRect(QRect(0, band.bottom() + 1, width(), 2), AccentColor());
+    }
+    painter.setPen(DialogFrameColor());
     painter.setBrush(Qt::NoBrush);
     for (int i = 0; i < 4; ++i)
         painter.drawRect(rect().adjusted(i, i, -i - 1, -i - 1));

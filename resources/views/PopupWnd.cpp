@@ -24,6 +24,15 @@ const SkinBitmap* Background() {
     return CGlobalService::Instance().Skin()->GetBitmapOrDefault(u"PopupWnd");
 }
 
+// The notice's size: its picture's, or the stock picture's when the skin has none.
+QSize NoticeSize() {
+    const QSize image = BitmapSize(Background());
+    return image.isEmpty() ? QSize(260, 150) : image;
+}
+
+// The height of the band the title stands on in a notice drawn without its picture.
+constexpr int kPlainTitleBand = 36;
+
 bool OnWindowThread(const QObject* object) {
     return QThread::currentThread() == object->thread();
 }
@@ -58,7 +67,7 @@ CPopupWnd::CPopupWnd()
 }
 
 int CPopupWnd::FullHeight() const {
-    return BitmapSize(Background()).height();
+    return NoticeSize().height();
 }
 
 void CPopupWnd::Show(const QString& title, const QString& body, IClickAction* action) {
@@ -131,7 +140,7 @@ void CPopupWnd::CloseOnWindowThread() {
 }
 
 void CPopupWnd::Place() {
-    const QSize image = BitmapSize(Background());
+    const QSize image = NoticeSize();
     QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const int height = std::max(visible_height_, 1);
@@ -167,10 +176,18 @@ void CPopupWnd::SlideOutTick() {
 void CPopupWnd::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const SkinBitmap* image = Background();
-    DrawAt(painter, image, QPoint(0, 0));
+    const QSize size = NoticeSize();
+    if (HasPicture(image)) {
+        DrawAt(painter, image, QPoint(0, 0));
+    } else {
+        // The picture's layout in plain colours: a tinted title band over a light body.
+        painter.fillRect(QRect(QPoint(0, 0), size), DialogBodyColor());
+        painter.fillRect(QRect(0, 0, size.width(), kPlainTitleBand), DialogBodyColor().darker(108));
+        painter.setPen(DialogFrameColor());
+        painter.drawRect(QRect(QPoint(0, 0), size).adjusted(0, 0, -1, -1));
+    }
     painter.setPen(QColor(0, 64, 128));
     painter.setFont(LocalFont("Title"));
-    const QSize size = BitmapSize(image);
     // drawText shows the texts as they stand (names and message texts are never markup).
     painter.drawText(QRect(34, 10, size.width() - 34, 30), Qt::AlignLeft | Qt::AlignTop, title_);
     painter.setFont(LocalFont("Normal"));

@@ -20,9 +20,15 @@ SkinColor FromRgb(QRgb c) {
     return MakeSkinColor(qRed(c), qGreen(c), qBlue(c));
 }
 
+// A picture Qt can draw; never the skin's stand-in for a missing one.
 const QtSkinBitmap* AsQt(const SkinBitmap* bitmap) {
+    if (bitmap == nullptr || bitmap->IsStandIn())
+        return nullptr;
     return dynamic_cast<const QtSkinBitmap*>(bitmap);
 }
+
+// The plain title strip drawn without a "Dlg_Title" picture.
+constexpr int kPlainTitleHeight = 26;
 
 }  // namespace
 
@@ -96,7 +102,21 @@ QColor ToQColor(SkinColor color) {
 
 QColor SkinQColor(const char16_t* name, const QColor& fallback) {
     ISkin* skin = CGlobalService::Instance().Skin();
-    return skin != nullptr ? ToQColor(skin->GetColor(name)) : fallback;
+    // GetColor answers 1 for a colour the skin does not name.
+    const SkinColor color = skin != nullptr ? skin->GetColor(name) : 1;
+    return color != 1 ? ToQColor(color) : fallback;
+}
+
+QColor DialogBodyColor() {
+    return SkinQColor(u"DlgBkColor", QColor(242, 246, 249));
+}
+
+QColor DialogFrameColor() {
+    return SkinQColor(u"DlgTitleBKColor", QColor(15, 76, 110));
+}
+
+QColor AccentColor() {
+    return SkinQColor(u"AccentColor", QColor(31, 181, 190));
 }
 
 QFont ToQFont(const FontSpec& font) {
@@ -116,8 +136,13 @@ QFont LocalFont(const char* name) {
     return ToQFont(CGlobalService::Instance().Localizer()->GetFont(Utf8ToUtf16(name)));
 }
 
+bool HasPicture(const SkinBitmap* bitmap) {
+    return AsQt(bitmap) != nullptr;
+}
+
 QSize BitmapSize(const SkinBitmap* bitmap) {
-    return bitmap ? QSize(bitmap->Width(), bitmap->Height()) : QSize();
+    return bitmap != nullptr && !bitmap->IsStandIn() ? QSize(bitmap->Width(), bitmap->Height())
+                                                     : QSize();
 }
 
 void DrawAt(QPainter& painter, const SkinBitmap* bitmap, QPoint at) {
@@ -154,16 +179,37 @@ QRegion RegionFromBitmap(const SkinBitmap* bitmap, QPoint at, SkinColor transpar
     return region;
 }
 
-void PaintSkinnedDialog(QPainter& painter, const QRect& rect, const QString& title) {
+void DrawPictureOrFill(QPainter& painter, std::u16string_view name, const QRect& into,
+                       const QColor& color) {
     ISkin* skin = CGlobalService::Instance().Skin();
-    const SkinBitmap* strip = skin->GetBitmapOrDefault(u"Dlg_Title");
-    const int strip_height = std::min(BitmapSize(strip).height(), rect.height());
-    DrawStretched(painter, strip, QRect(rect.left(), rect.top(), rect.width(), strip_height));
-    DrawStretched(
-        painter, skin->GetBitmapOrDefault(u"Dlg_BK"),
-        QRect(rect.left(), rect.top() + strip_height, rect.width(), rect.height() - strip_height));
+    const SkinBitmap* picture = skin != nullptr ? skin->GetBitmap(name) : nullptr;
+    if (HasPicture(picture))
+        DrawStretched(painter, picture, into);
+    else
+        painter.fillRect(into, color);
+}
+
+QPixmap SkinIconPixmap(std::u16string_view name, QStyle::StandardPixmap stand_in) {
+    ISkin* skin = CGlobalService::Instance().Skin();
+    if (const QtSkinBitmap* icon = AsQt(skin != nullptr ? skin->GetIcon(name) : nullptr))
+        return icon->TransparentPixmap(skin->GetTransparentColor());
+    return QApplication::style()->standardIcon(stand_in).pixmap(32, 32);
+}
+
+int DialogTitleHeight() {
+    ISkin* skin = CGlobalService::Instance().Skin();
+    const QSize strip = BitmapSize(skin != nullptr ? skin->GetBitmap(u"Dlg_Title") : nullptr);
+    return strip.height() > 0 ? strip.height() : kPlainTitleHeight;
+}
+
+void PaintSkinnedDialog(QPainter& painter, const QRect& rect, const QString& title) {
+    const int strip_height = std::min(DialogTitleHeight(), rect.height());
+    DrawPictureOrFill(painter, u"Dlg_Title",
+                      QRect(rect.left(), rect.top(), rect.width(), strip_height),
+                      DialogFrameColor());
+    DrawPictureOrFill(painter, u"Dlg_BK", rect.adjusted(0, strip_height, 0, 0), DialogBodyColor());
     painter.save();
-    painter.setPen(ToQColor(skin->GetColor(u"DlgTitleBKColor")));
+    painter.setPen(DialogFrameColor());
     painter.setBrush(Qt::NoBrush);
     for (int i = 0; i < 4; ++i) {
         painter.drawRect(rect.adjusted(i, i, -i - 1, -i - 1));

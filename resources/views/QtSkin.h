@@ -10,10 +10,12 @@
 #include <QRegion>
 #include <QSize>
 #include <QString>
+#include <QStyle>
 
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "resources/Localizer.h"
 #include "resources/SkinBitmap.h"
@@ -52,8 +54,15 @@ void InstallQtBitmapLoader();
 QString ToQString(std::u16string_view text);
 std::u16string FromQString(const QString& text);
 QColor ToQColor(SkinColor color);
-// The current skin's colour `name`, or `fallback` while no skin is loaded.
+// The current skin's colour `name`, or `fallback` when the skin has no such colour (or no
+// skin is loaded yet).
 QColor SkinQColor(const char16_t* name, const QColor& fallback);
+// The colours every skinned dialog is drawn in, with the stock skin's as stand-ins: the light
+// body ("DlgBkColor"), the dark title strip and frame ("DlgTitleBKColor") and the accent of
+// buttons ("AccentColor").
+QColor DialogBodyColor();
+QColor DialogFrameColor();
+QColor AccentColor();
 // The language file's font; the application font when the face is empty.
 QFont ToQFont(const FontSpec& font);
 
@@ -61,6 +70,9 @@ QFont ToQFont(const FontSpec& font);
 QString LocalQText(const char* key, const char* section = "");
 QFont LocalFont(const char* name);
 
+// Whether `bitmap` is a picture to draw: not null and not the skin's stand-in for a missing
+// one. The helpers below treat a stand-in as no picture (no size, nothing drawn).
+bool HasPicture(const SkinBitmap* bitmap);
 QSize BitmapSize(const SkinBitmap* bitmap);
 void DrawAt(QPainter& painter, const SkinBitmap* bitmap, QPoint at);
 void DrawStretched(QPainter& painter, const SkinBitmap* bitmap, const QRect& into);
@@ -71,9 +83,21 @@ void DrawTransparentStretched(QPainter& painter, const SkinBitmap* bitmap, const
 // The bitmap's rectangle at `at`, minus every pixel of colour `transparent`.
 QRegion RegionFromBitmap(const SkinBitmap* bitmap, QPoint at, SkinColor transparent);
 
+// The picture `name` stretched over `into`, or `into` filled with `color` when the skin has
+// no such picture.
+void DrawPictureOrFill(QPainter& painter, std::u16string_view name, const QRect& into,
+                       const QColor& color);
+// The icon `name` of the skin without its transparent pixels, or the style's `stand_in` icon
+// when the skin has none.
+QPixmap SkinIconPixmap(std::u16string_view name, QStyle::StandardPixmap stand_in);
+
+// The height of a skinned dialog's title strip: that of "Dlg_Title", or of the plain strip
+// drawn without it.
+int DialogTitleHeight();
 // How every skinned dialog paints itself: "Dlg_Title" stretched over the top at its own
 // height, "Dlg_BK" below it, four nested one-pixel frames in "DlgTitleBKColor" at the edge,
-// and the title in white at (10, 5) in the language's "Normal" font.
+// and the title in white at (10, 5) in the language's "Normal" font. Without those pictures
+// the strip and the body are filled with the dialog colours.
 void PaintSkinnedDialog(QPainter& painter, const QRect& rect, const QString& title);
 
 }  // namespace dedevev

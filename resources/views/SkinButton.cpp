@@ -1,5 +1,6 @@
 #include "resources/views/SkinButton.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -10,7 +11,11 @@ namespace dedevev {
 
 namespace {
 constexpr QRgb kDisabledText = 0xC8C8C8;
-}
+// A plain button: its caption with this much room on either side, and no smaller than this.
+constexpr int kPlainPadding = 14;
+constexpr int kPlainMinWidth = 64;
+constexpr int kPlainMinHeight = 24;
+}  // namespace
 
 CSkinButton::CSkinButton(QWidget* parent) : QAbstractButton(parent) {
     setCursor(Qt::PointingHandCursor);
@@ -25,14 +30,18 @@ void CSkinButton::SetImages(const SkinBitmap* normal, const SkinBitmap* hover,
     images_[2] = down;
     images_[3] = disabled;
     transparent_ = transparent;
-    if (normal != nullptr)
+    if (HasPicture(normal))
         resize(BitmapSize(normal));
+    else if (Plain())
+        FitPlainSize();
     updateGeometry();
     update();
 }
 
 void CSkinButton::SetCaption(const QString& caption) {
     setText(caption);
+    if (Plain())
+        FitPlainSize();
     update();
 }
 
@@ -48,6 +57,8 @@ void CSkinButton::SetTextFlags(int flags) {
 
 void CSkinButton::SetFont(const QFont& font) {
     font_ = font;
+    if (Plain())
+        FitPlainSize();
     update();
 }
 
@@ -83,38 +94,95 @@ const SkinBitmap* CSkinButton::ImageFor(VisualState state) const {
         case VisualState::kHover:
             if (latched_)
                 return images_[2];
-            return images_[1] != nullptr ? images_[1] : images_[0];
+            return HasPicture(images_[1]) ? images_[1] : images_[0];
         case VisualState::kDown:
             return images_[2];
         case VisualState::kDisabled:
-            return images_[3] != nullptr ? images_[3] : images_[0];
+            return HasPicture(images_[3]) ? images_[3] : images_[0];
     }
     return nullptr;
 }
 
+bool CSkinButton::Plain() const {
+    // A button given no image at all is a bare text link; one whose image the skin lacks
+    // holds the skin's stand-in.
+    return images_[0] != nullptr && !HasPicture(images_[0]);
+}
+
+void CSkinButton::SetPlainCaption(const QString& caption) {
+    plain_caption_ = caption;
+    if (Plain())
+        FitPlainSize();
+    update();
+}
+
+QString CSkinButton::ShownCaption() const {
+    return Plain() && text().isEmpty() ? plain_caption_ : text();
+}
+
 QSize CSkinButton::sizeHint() const {
-    if (images_[0] != nullptr)
-        return BitmapSize(images_[0]);
-    return QSize(75, 23);
+    if (Plain())
+        return PlainSize();
+    return images_[0] != nullptr ? BitmapSize(images_[0]) : QSize(75, 23);
+}
+
+QFont CSkinButton::CaptionFont() const {
+    return font_ ? *font_ : LocalFont("Button");
+}
+
+QSize CSkinButton::PlainSize() const {
+    // A glyph (or nothing) makes a square button; a caption gets room on either side.
+    if (text().isEmpty())
+        return QSize(kPlainMinHeight, kPlainMinHeight);
+    const QFontMetrics metrics(CaptionFont());
+    return QSize(std::max(metrics.horizontalAdvance(text()) + 2 * kPlainPadding, kPlainMinWidth),
+                 std::max(metrics.height() + 8, kPlainMinHeight));
+}
+
+void CSkinButton::FitPlainSize() {
+    resize(PlainSize());
+}
+
+void CSkinButton::PaintPlain(QPainter& painter, VisualState state) {
+    // A light caption stands on the dark title colour, a dark one on the accent colour.
+    QColor fill = text_color_.lightness() > 160 ? DialogFrameColor() : AccentColor();
+    if (state == VisualState::kDown || (state == VisualState::kHover && latched_))
+        fill = fill.darker(125);
+    else if (state == VisualState::kHover)
+        fill = fill.lighter(115);
+    else if (state == VisualState::kDisabled)
+        fill = QColor(0x8A, 0x93, 0x9C);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(fill.darker(140));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    painter.restore();
 }
 
 void CSkinButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const VisualState state = State();
-    if (const SkinBitmap* image = ImageFor(state)) {
+    const bool plain = Plain();
+    if (plain) {
+        PaintPlain(painter, state);
+    } else if (const SkinBitmap* image = ImageFor(state)) {
         if (stretch_) {
             DrawTransparentStretched(painter, image, rect(), transparent_);
         } else {
             DrawTransparentAt(painter, image, QPoint(0, 0), transparent_);
         }
     }
-    const QString caption = text();
+    const QString caption = ShownCaption();
     if (caption.isEmpty())
         return;
     painter.setPen(state == VisualState::kDisabled ? QColor::fromRgb(kDisabledText) : text_color_);
-    painter.setFont(font_ ? *font_ : LocalFont("Button"));
+    painter.setFont(CaptionFont());
+    // The text rectangle belongs to the picture; a plain button centres its caption.
+    const QRect into = plain || text_rect_.isEmpty() ? rect() : text_rect_;
     // drawText never interprets markup, so any caption is shown as it stands.
-    painter.drawText(text_rect_.isEmpty() ? rect() : text_rect_, text_flags_, caption);
+    painter.drawText(into, plain ? int(Qt::AlignCenter | Qt::TextSingleLine) : text_flags_,
+                     caption);
 }
 
 void CSkinButton::enterEvent(QEnterEvent* event) {
@@ -196,6 +264,7 @@ void CStateButton::SetState(int state) {
 
 CSignalButton::CSignalButton(QWidget* parent, CGlobalService* service)
     : CStateButton(parent, service) {
+    SetTextColor(Qt::white);  // a plain signal button has the dark face of light captions
     for (int level = 0; level <= 6; ++level)
         AddState(level, QString("Signal%1").arg(level));
     SetLevel(0);
@@ -203,6 +272,24 @@ CSignalButton::CSignalButton(QWidget* parent, CGlobalService* service)
 
 void CSignalButton::SetLevel(int level) {
     SetState(std::clamp(level, 0, 6));
+}
+
+void CSignalButton::paintEvent(QPaintEvent* event) {
+    if (!Plain()) {
+        CSkinButton::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    // Six rising bars on the dark face, as many lit as the level.
+    PaintPlain(painter, VisualState::kNormal);
+    constexpr int kBars = 6;
+    const int bar_width = std::max((width() - 6) / kBars, 1);
+    const int floor = height() - 4;
+    for (int i = 0; i < kBars; ++i) {
+        const int bar_height = (floor - 3) * (i + 1) / kBars;
+        painter.fillRect(QRect(3 + i * bar_width, floor - bar_height, bar_width - 1, bar_height),
+                         i < Level() ? QColor(Qt::white) : QColor(255, 255, 255, 60));
+    }
 }
 
 }  // namespace dedevev

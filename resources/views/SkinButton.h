@@ -14,6 +14,8 @@
 #include "core/GlobalService.h"
 #include "resources/SkinBitmap.h"
 
+class QPainter;
+
 namespace dedevev {
 
 class CSkinButton : public QAbstractButton {
@@ -24,7 +26,8 @@ public:
     explicit CSkinButton(QWidget* parent = nullptr);
 
     // The four images (each may be null; borrowed from the skin). Sizes the button to the
-    // normal image. Pixels of `transparent` are left out when drawing.
+    // normal image. Pixels of `transparent` are left out when drawing. Without any normal
+    // image only the caption is drawn (a text link).
     void SetImages(const SkinBitmap* normal, const SkinBitmap* hover, const SkinBitmap* down,
                    const SkinBitmap* disabled, SkinColor transparent);
     void SetCaption(const QString& text);
@@ -43,14 +46,27 @@ public:
     VisualState State() const;
     // The image drawn in `state` (null when there is none to draw).
     const SkinBitmap* ImageFor(VisualState state) const;
+    // True while the skin lacks the button's normal image: the button is then drawn plainly
+    // in the skin's colours, sized to its caption.
+    bool Plain() const;
+    // What a plain button without a caption of its own shows (a caption button's glyph).
+    void SetPlainCaption(const QString& caption);
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // The face of a plain button in `state`, without its caption.
+    void PaintPlain(QPainter& painter, VisualState state);
 
 private:
+    QFont CaptionFont() const;
+    QString ShownCaption() const;
+    // A plain button fits its caption.
+    QSize PlainSize() const;
+    void FitPlainSize();
+
     const SkinBitmap* images_[4] = {nullptr, nullptr, nullptr, nullptr};
     SkinColor transparent_ = 1;
     bool stretch_ = false;
@@ -60,6 +76,7 @@ private:
     int text_flags_ = Qt::AlignCenter | Qt::TextSingleLine;
     std::optional<QFont> font_;
     QRect text_rect_;
+    QString plain_caption_;
 };
 
 // A skinned button that keeps its image names and caption key, so that it fetches them
@@ -112,6 +129,10 @@ public:
     // Levels outside 0..6 are clamped.
     void SetLevel(int level);
     int Level() const { return CurrentState(); }
+
+protected:
+    // Without the skin's pictures the level is drawn as bars.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace dedevev

@@ -13,10 +13,6 @@ namespace dedevev {
 
 namespace {
 
-QColor SkinQColor(const char16_t* name) {
-    return ToQColor(CGlobalService::Instance().Skin()->GetColor(name));
-}
-
 constexpr int kHandleWidth = 8;
 
 }  // namespace
@@ -35,7 +31,7 @@ void CGenEdit::OnSkinChanged() {
     QPalette palette = this->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, Qt::black);
-    palette.setColor(QPalette::Highlight, SkinQColor(u"DlgTitleBKColor"));
+    palette.setColor(QPalette::Highlight, DialogFrameColor());
     setPalette(palette);
     update();
 }
@@ -48,7 +44,7 @@ CBorderEdit::CBorderEdit(QWidget* parent, CGlobalService* service) : CGenEdit(pa
 void CBorderEdit::paintEvent(QPaintEvent* event) {
     QLineEdit::paintEvent(event);
     QPainter painter(this);
-    painter.setPen(SkinQColor(u"DlgTitleBKColor"));
+    painter.setPen(DialogFrameColor());
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
@@ -81,13 +77,13 @@ QRect CSpSilderCtrl::HandleRect() const {
 
 void CSpSilderCtrl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QColor line = SkinQColor(u"DlgTitleBKColor");
+    const QColor line = DialogFrameColor();
     const int mid = height() / 2;
     painter.fillRect(QRect(kHandleWidth / 2, mid - 2, width() - kHandleWidth, 4),
                      isEnabled() ? line : QColor(0xC8, 0xC8, 0xC8));
     const QRect handle = HandleRect();
     painter.setPen(line);
-    painter.setBrush(SkinQColor(u"DlgBkColor"));
+    painter.setBrush(DialogBodyColor());
     painter.drawRoundedRect(handle.adjusted(0, 1, -1, -2), 2, 2);
 }
 

@@ -81,6 +81,9 @@ TEST(Skin, FallbacksForMissingImages) {
     EXPECT_NE(a, b);
     EXPECT_EQ(a->Width(), 10);
     EXPECT_EQ(b->Height(), 10);
+    // Marked, so that no view draws a blank square for a missing picture.
+    EXPECT_TRUE(a->IsStandIn());
+    EXPECT_TRUE(b->IsStandIn());
     EXPECT_EQ(skin.GetBitmap(u"Nothing"), nullptr);
     EXPECT_EQ(skin.GetColor(u"Nothing"), 1u);
     EXPECT_EQ(skin.GetTransparentColor(), 1u);
@@ -155,6 +158,15 @@ TEST(Skin, PageLoadedBeforeComposingGetsTheButtonAtOnce) {
     ASSERT_NE(skin.GetBitmap(u"PageBkg1_0"), nullptr);
     ComposePageBackgrounds(skin);
     EXPECT_EQ(skin.GetBitmap(u"PageBkg1_0")->PixelAt(374, 88), MakeSkinColor(0, 255, 0));
+}
+
+TEST(Skin, PageWithoutTheDragButtonPictureStaysAsItIs) {
+    auto loader = std::make_shared<CountingLoader>();
+    loader->files["/s/page.bmp"] = {400, 100};
+    CSkin skin(loader);
+    skin.LoadBytes("[Bitmaps]\nPageBkg1_0=page.bmp\nButtonDragin_Up=missing.bmp\n", "/s/Skin.txt");
+    ComposePageBackgrounds(skin);
+    EXPECT_EQ(skin.GetBitmap(u"PageBkg1_0")->PixelAt(374, 88), MakeSkinColor(9, 9, 9));
 }
 
 }  // namespace

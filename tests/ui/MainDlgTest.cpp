@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
 #include <filesystem>
@@ -494,9 +495,34 @@ TEST_F(MainDlgTest, FailedStartShowsTheErrorAndEndsWithoutQuestions) {
     EXPECT_EQ(questions_.icons[0], MessageBoxIcon::kError);
     EXPECT_FALSE(dlg_->DeviceReady());
     EXPECT_FALSE(dlg_->isVisible());
-    EXPECT_TRUE(dlg_->Closing());  // the posted close command ran
+    EXPECT_TRUE(dlg_->Closing());
     EXPECT_EQ(dlg_->Panel(), nullptr);
     EXPECT_EQ(dlg_->result(), QDialog::Accepted);
+}
+
+TEST_F(MainDlgTest, WindowAppearsOnlyOnceTheInitialisationHasCompletedIt) {
+    for (const bool ok : {true, false}) {
+        SCOPED_TRACE(ok);
+        init_ok_ = ok;
+        MainWindowEnvironment env = Env();
+        bool visible_during_init = true;
+        env.run_init = [&, init = env.run_init](IMessageTarget* owner, QWidget* parent,
+                                                std::u16string* error) {
+            visible_during_init = parent->isVisible();
+            return init(owner, parent, error);
+        };
+        dlg_ = std::make_unique<CMainDlg>(std::move(env));
+        int opened = 0;
+        QObject::connect(dlg_.get(), &CMainDlg::opened, [&] {
+            ++opened;
+            EXPECT_NE(dlg_->Panel(), nullptr);
+            QTimer::singleShot(0, dlg_.get(), [&] { dlg_->OnCommand(cmd::kClose); });
+        });
+        dlg_->exec();
+        EXPECT_FALSE(visible_during_init);
+        EXPECT_EQ(opened, ok ? 1 : 0);  // a failed start shows nothing but its error
+        EXPECT_TRUE(dlg_->Closing());
+    }
 }
 
 TEST_F(MainDlgTest, PasswordRequestRefusedEndsTheProgram) {

@@ -13,14 +13,8 @@
 namespace dedevev {
 namespace {
 
-constexpr QRgb kBackdrop = 0xFF123456;
-
-QImage Render(QWidget& widget) {
-    QImage image(widget.size(), QImage::Format_ARGB32);
-    image.fill(kBackdrop);
-    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    return image;
-}
+using test::kBackdrop;
+using test::Render;
 
 // Every pixel of `bitmap` that is not of the transparent colour appears unchanged at the
 // same place in `shot`; transparent ones show the backdrop.

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -161,7 +162,8 @@ TEST(StartupProcess, MissingLanguageFallsBackWithAWarning) {
         << log;
     EXPECT_NE(log.find("Localize/Klingon.txt\\nDefault language will be used."), std::string::npos)
         << log;
-    EXPECT_NE(log.find("window\tshown"), std::string::npos);
+    // On to the main window (which, finding no card, ends without being shown).
+    EXPECT_NE(log.find("window\tclosed"), std::string::npos) << log;
     // The fallback is what gets saved.
     EXPECT_NE(Read(box.SetDat()).find("Local=Localize\\English.txt"), std::string::npos);
 }
@@ -182,7 +184,7 @@ TEST(StartupProcess, NoLanguageAtAllEndsTheProgram) {
                        "resolve this issue."),
               std::string::npos)
         << log;
-    EXPECT_EQ(log.find("window\tshown"), std::string::npos);
+    EXPECT_EQ(log.find("window\t"), std::string::npos);
 }
 
 TEST(StartupProcess, MissingSkinEndsTheProgramWithALocalisedMessage) {
@@ -193,7 +195,45 @@ TEST(StartupProcess, MissingSkinEndsTheProgramWithALocalisedMessage) {
     EXPECT_NE(log.find("message\texclamation\tDEDEVev\tThe skin file is missing."),
               std::string::npos)
         << log;
-    EXPECT_EQ(log.find("window\tshown"), std::string::npos);
+    EXPECT_EQ(log.find("window\t"), std::string::npos);
+}
+
+TEST(StartupProcess, LockFileThatCannotBeMadeIsReportedNotMistakenForASecondCopy) {
+    const struct {
+        const char* what;
+        std::function<void(const fs::path& runtime)> spoil;
+        const char* reason;
+        bool for_root;  // root writes into read-only folders
+    } cases[] = {
+        {"the lock's name taken by a folder",
+         [](const fs::path& runtime) {
+             fs::create_directory(runtime / "dedevev-{C624B24F-275E-4e2c-9661-5511CFDF02EA}.lock");
+         },
+         "Is a directory", true},
+        {"a read-only runtime folder",
+         [](const fs::path& runtime) {
+             fs::permissions(runtime, fs::perms::owner_read | fs::perms::owner_exec);
+         },
+         "Permission denied", false},
+    };
+    for (const auto& c : cases) {
+        if (!c.for_root && ::geteuid() == 0)
+            continue;
+        SCOPED_TRACE(c.what);
+        Sandbox box;
+        const fs::path runtime = box.Root() / "runtime";
+        c.spoil(runtime);
+        EXPECT_EQ(Sandbox::Wait(box.Start(0)), 1);
+        fs::permissions(runtime, fs::perms::owner_all);
+        const std::string log = box.Messages();
+        EXPECT_NE(log.find("message\tstop\tDEDEVev\tDEDEVev cannot set up its lock file in this "
+                           "folder:\\n" +
+                           runtime.string() + "/\\n" + c.reason + "\n"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(log.find("already running"), std::string::npos) << log;
+        EXPECT_EQ(log.find("window\t"), std::string::npos) << log;
+    }
 }
 
 TEST(StartupProcess, IndonesianTextsComeFromTheChosenLanguage) {
