@@ -13,10 +13,12 @@ set(CPACK_PACKAGE_CONTACT "${DEDEVEV_PACKAGE_MAINTAINER}")
 # The summary is the Description's first line; the text below follows it.
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "connection manager for USB data-card modems")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "DEDEVev drives CDMA/EV-DO, GSM, WCDMA and LTE USB modems over their AT command\n"
-    "port: card status, signal and network, PIN and PUK, USSD codes, network search\n"
-    "and work mode. It comes with a simulated card (dedevev --simulate and\n"
-    "dedevev-cardsim) and a command-line tool for the same operations (dedevev-at).")
+    "DEDEVev shows the state of a CDMA/EV-DO, GSM, WCDMA or LTE USB modem: card,\n"
+    "operator, radio system and signal. Its command-line tool dedevev-at lists,\n"
+    "reads and sends the card's text messages, keeps the card's contacts, enters\n"
+    "and changes PIN and PUK, sends USSD codes, searches networks and controls\n"
+    "calls. A simulated card (dedevev --simulate, dedevev-cardsim) lets you try\n"
+    "both without a modem.")
 string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
