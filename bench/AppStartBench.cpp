@@ -64,7 +64,8 @@ public:
     Scratch() {
         std::string pattern = (fs::temp_directory_path() / "dedevev-bench-XXXXXX").string();
         root_ = ::mkdtemp(pattern.data());
-        for (const char* sub : {"runtime", "data", "devices"}) {
+        // "sys" and "dev" stay empty: a modem plugged into the machine stays unseen.
+        for (const char* sub : {"runtime", "data", "devices", "sys", "dev"}) {
             fs::create_directories(root_ / sub);
             fs::permissions(root_ / sub, fs::perms::owner_all);
         }
@@ -82,6 +83,8 @@ public:
             "XDG_DATA_HOME=" + (root_ / "data").string(),
             "DEDEVEV_DEVICE_DIR=" + (root_ / "devices").string(),
             "DEDEVEV_MESSAGE_LOG=" + Log().string(),
+            "DEDEVEV_SYSFS_ROOT=" + (root_ / "sys").string(),
+            "DEDEVEV_DEV_ROOT=" + (root_ / "dev").string(),
             "DEDEVEV_EXIT_AFTER_MS=3600000",
         };
         bool platform = false;

@@ -19,6 +19,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-dejavu-core
     xvfb xauth x11-apps imagemagick trayer gammu socat
+    dpkg-dev desktop-file-utils
 )
 
 install_missing() {

@@ -116,6 +116,10 @@ bool IsLive(const Announcement& card) {
 }
 
 std::optional<Announcement> FindSimulatedCard(const std::string& folder) {
+    return FindSimulatedCard(folder, ::geteuid());
+}
+
+std::optional<Announcement> FindSimulatedCard(const std::string& folder, uid_t owner) {
     std::vector<fs::path> files;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -126,8 +130,7 @@ std::optional<Announcement> FindSimulatedCard(const std::string& folder) {
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
         struct stat st {};
-        // Another user's file could point us at any device; only our own cards count.
-        if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != owner ||
             st.st_size > 64 * 1024) {
             continue;
         }

@@ -3,6 +3,8 @@
 // `key=value` lines with `name=`, `at=`, `data=`, `voice=` (pty paths) and `control=` (the
 // card's control socket). Pulling the card removes the file.
 
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
 
@@ -32,7 +34,10 @@ bool IsLive(const Announcement& card);
 
 // The first live, well-formed announcement in `folder` (by file name), or none. Hidden
 // files, files being written (".tmp", "~", "name.card.XXXXXX"), anything that is not a
-// regular file (the cards' control sockets) and files of another user are ignored.
+// regular file (the cards' control sockets) and files of another user are ignored: another
+// user's file could point us at any device.
 std::optional<Announcement> FindSimulatedCard(const std::string& folder);
+// The same, counting the files of user `owner` only.
+std::optional<Announcement> FindSimulatedCard(const std::string& folder, uid_t owner);
 
 }  // namespace dedevev::probe

@@ -83,7 +83,8 @@ public:
     explicit SimulateSandbox(bool own_device_dir = true) : own_device_dir_(own_device_dir) {
         std::string pattern = (fs::temp_directory_path() / "dedevev-sim-XXXXXX").string();
         root_ = ::mkdtemp(pattern.data());
-        for (const char* sub : {"runtime", "data", "devices"}) {
+        // "sys" and "dev" stay empty: a modem plugged into the machine stays unseen.
+        for (const char* sub : {"runtime", "data", "devices", "sys", "dev"}) {
             fs::create_directories(root_ / sub);
             fs::permissions(root_ / sub, fs::perms::owner_all);
         }
@@ -113,6 +114,8 @@ public:
             "XDG_RUNTIME_DIR=" + Runtime().string(),
             "XDG_DATA_HOME=" + (root_ / "data").string(),
             "DEDEVEV_MESSAGE_LOG=" + Log().string(),
+            "DEDEVEV_SYSFS_ROOT=" + (root_ / "sys").string(),
+            "DEDEVEV_DEV_ROOT=" + (root_ / "dev").string(),
         };
         if (own_device_dir_)
             env.push_back("DEDEVEV_DEVICE_DIR=" + Devices().string());
@@ -224,9 +227,9 @@ TEST_P(SimulatedRun, ShowsTheCardUsesOnlyDemoDataAndCleansUp) {
     EXPECT_EQ(fs::path(card.at("control")).parent_path(), box.Devices());
     // The line is printed just after the card has announced itself.
     const std::string line = "dedevev: simulated card, control socket " + card.at("control");
-    EXPECT_TRUE(SimulateSandbox::WaitUntil(
-        [&] { return box.Stderr().find(line) != std::string::npos; }))
-        << box.Stderr();
+    EXPECT_TRUE(SimulateSandbox::WaitUntil([&] {
+        return box.Stderr().find(line) != std::string::npos;
+    })) << box.Stderr();
 
     ASSERT_TRUE(box.WaitForLog("window\tstatus")) << box.Messages();
     EXPECT_EQ(box.Wait(), 0) << box.Messages();

@@ -37,6 +37,9 @@ public:
         fs::permissions(root_ / "runtime", fs::perms::owner_all);
         fs::create_directories(root_ / "data");
         fs::create_directories(root_ / "res");
+        // An empty sysfs and device folder: a modem plugged into the machine stays unseen.
+        fs::create_directories(root_ / "sys");
+        fs::create_directories(root_ / "dev");
         // A resource folder of our own, so files can be taken away.
         const fs::path bin = DEDEVEV_BIN_DIR;
         fs::copy(bin / "Localize", root_ / "res" / "Localize", fs::copy_options::recursive);
@@ -61,6 +64,8 @@ public:
             "XDG_DATA_HOME=" + (root_ / "data").string(),
             "DEDEVEV_RESOURCE_DIR=" + (root_ / "res").string(),
             "DEDEVEV_MESSAGE_LOG=" + Log().string(),
+            "DEDEVEV_SYSFS_ROOT=" + (root_ / "sys").string(),
+            "DEDEVEV_DEV_ROOT=" + (root_ / "dev").string(),
             "HOME=" + root_.string(),
         };
         if (exit_after_ms >= 0)

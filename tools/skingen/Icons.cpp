@@ -85,10 +85,9 @@ QImage WarningSign(int size) {
 }
 
 QImage Emblem(int size, std::optional<QColor> backdrop, bool connectedDot) {
-    QImage art = Canvas(QSize(size, size));
-    Pen p(&art);
-    DrawEmblem(p, QRectF(0.5, 0.5, size - 1, size - 1));
+    QImage art = ProgramIcon(size);
     if (connectedDot) {
+        Pen p(&art);
         p.setPen(QPen(Qt::white, 1.5));
         p.setBrush(kSuccess);
         p.drawEllipse(QRectF(size * 0.6, size * 0.6, size * 0.36, size * 0.36));
@@ -168,6 +167,13 @@ void AddIcon(Manifest& out, const std::string& name, std::function<QImage()> dra
 }
 
 }  // namespace
+
+QImage ProgramIcon(int size) {
+    QImage art = Canvas(QSize(size, size));
+    Pen p(&art);
+    DrawEmblem(p, QRectF(0.5, 0.5, size - 1, size - 1));
+    return art;
+}
 
 void AddIconPictures(Manifest& out) {
     for (int level = 0; level <= 6; ++level) {

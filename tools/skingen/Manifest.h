@@ -31,6 +31,10 @@ void AddButtonPictures(Manifest& out);
 // Signal levels, message indicators and the small pictures of the "Icons" section.
 void AddIconPictures(Manifest& out);
 
+// The product emblem alone on a transparent square of `size` pixels: the program's icon for
+// the desktop (menus, launchers), which, unlike the skin's bitmaps, keeps its alpha channel.
+QImage ProgramIcon(int size);
+
 // The four state suffixes of a button set, in the order normal, hover, down, disabled.
 enum class State { Normal, Hover, Down, Disable };
 inline constexpr State kStates[] = {State::Normal, State::Hover, State::Down, State::Disable};

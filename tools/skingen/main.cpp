@@ -2,6 +2,8 @@
 //
 //   dedevev-skingen --bitmaps DIR    write all .bmp files (both skin variants) into DIR
 //   dedevev-skingen --sounds DIR     write the five .wav files into DIR
+//   dedevev-skingen --icons DIR      write the program icon as DIR/<n>x<n>/apps/dedevev.png,
+//                                    DIR being an icon theme folder (share/icons/hicolor)
 //   dedevev-skingen --skin english|indonesian
 //                                    print the skin file text for that variant
 //   dedevev-skingen --list           print every file name with its entry names
@@ -138,9 +140,26 @@ bool WriteSounds(const QString& dir) {
     return true;
 }
 
+// The sizes desktops look for in the hicolor theme; menus use the small ones, launchers and
+// the application switcher the large ones.
+constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+bool WriteIcons(const QString& dir) {
+    for (const int size : kIconSizes) {
+        const QString folder = QString("%1/%2x%2/apps").arg(dir).arg(size);
+        const QString path = folder + "/dedevev.png";
+        const QImage image = skingen::ProgramIcon(size).convertToFormat(QImage::Format_ARGB32);
+        if (!QDir().mkpath(folder) || image.isNull() || !image.save(path, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return false;
+        }
+    }
+    return true;
+}
+
 int Usage() {
     std::fprintf(stderr,
-                 "usage: dedevev-skingen [--bitmaps DIR] [--sounds DIR] "
+                 "usage: dedevev-skingen [--bitmaps DIR] [--sounds DIR] [--icons DIR] "
                  "[--skin english|indonesian] [--list]\n");
     return 2;
 }
@@ -156,6 +175,7 @@ int main(int argc, char** argv) {
 
     QString bitmaps;
     QString sounds;
+    QString icons;
     std::string skin;
     bool list = false;
     const QStringList args = QCoreApplication::arguments();
@@ -166,6 +186,8 @@ int main(int argc, char** argv) {
             bitmaps = args[++i];
         } else if (arg == "--sounds" && hasValue) {
             sounds = args[++i];
+        } else if (arg == "--icons" && hasValue) {
+            icons = args[++i];
         } else if (arg == "--skin" && hasValue) {
             skin = args[++i].toStdString();
         } else if (arg == "--list") {
@@ -174,7 +196,7 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (bitmaps.isEmpty() && sounds.isEmpty() && skin.empty() && !list) {
+    if (bitmaps.isEmpty() && sounds.isEmpty() && icons.isEmpty() && skin.empty() && !list) {
         return Usage();
     }
 
@@ -202,6 +224,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!sounds.isEmpty() && !WriteSounds(sounds)) {
+        return 1;
+    }
+    if (!icons.isEmpty() && !WriteIcons(icons)) {
         return 1;
     }
     return 0;

@@ -469,7 +469,8 @@ TEST(AtChannelPort, NamesThisProcessAndTellsTheFarEndApart) {
     EXPECT_EQ(second.Send("AT").final, Final::kNotOpen);
     EXPECT_TRUE(first.Send("AT").Ok());
     // Missing ports and bad speeds are plain errors.
-    EXPECT_FALSE(second.Open("/dev/does-not-exist-at", 115200, &error));
+    const test::TempDir dir;
+    EXPECT_FALSE(second.Open(dir.File("ttyUSB0"), 115200, &error));  // never created
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
     EXPECT_FALSE(second.Open(peer.SlavePath(), 12345, &error));
     EXPECT_NE(error.find("speed"), std::string::npos) << error;

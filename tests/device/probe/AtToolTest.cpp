@@ -41,10 +41,12 @@ protected:
         std::filesystem::create_directories(folder_);
     }
 
-    // Runs the tool with the simulated-device folder and sysfs of this test.
+    // Runs the tool with the simulated-device folder, sysfs and device nodes of this test: a
+    // modem plugged into the machine stays out of its sight.
     ToolRun Start(std::vector<std::string> args) {
         std::vector<std::string> env = {"DEDEVEV_DEVICE_DIR=" + folder_,
-                                        "DEDEVEV_SYSFS_ROOT=" + sys_.Root()};
+                                        "DEDEVEV_SYSFS_ROOT=" + sys_.Root(),
+                                        "DEDEVEV_DEV_ROOT=" + sys_.Dev()};
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry = *e;
             for (const char* keep : {"PATH=", "ASAN_OPTIONS=", "UBSAN_OPTIONS=", "TSAN_OPTIONS="}) {
@@ -134,19 +136,29 @@ TEST_F(AtTool, PortsOfASimulatedCard) {
 TEST_F(AtTool, PortsOfAUsbModemWhoseDeviceNodesAreMissing) {
     sys_.AddPlatformTty("ttyS0");
     sys_.AddHuaweiE1550("1-2", 0);
+    for (const char* tty : {"ttyUSB0", "ttyUSB1", "ttyUSB2"}) {
+        std::filesystem::remove(sys_.Dev() + "/" + tty);
+    }
     const ToolRun run = Start({"ports"});
-    // The fake tree has no /dev/ttyUSB2 behind it: the driver check says so.
+    // sysfs names the ports but their device nodes are gone: the driver check says so. The
+    // test's device folder is written <dev> below.
+    const auto shown = [this](std::string text) {
+        for (std::size_t at; (at = text.find(sys_.Dev())) != std::string::npos;) {
+            text.replace(at, sys_.Dev().size(), "<dev>");
+        }
+        return text;
+    };
     EXPECT_EQ(run.exit, 2);
-    EXPECT_EQ(run.out,
+    EXPECT_EQ(shown(run.out),
               "source: usb\n"
               "name: Huawei E1550\n"
               "usb-id: 12d1:1001\n"
               "driver: option\n"
-              "at: /dev/ttyUSB2\n"
-              "data: /dev/ttyUSB0\n"
-              "voice: /dev/ttyUSB1\n"
-              "check: 6 port /dev/ttyUSB2 does not exist\n");
-    EXPECT_EQ(run.err, "dedevev-at: port /dev/ttyUSB2 does not exist\n");
+              "at: <dev>/ttyUSB2\n"
+              "data: <dev>/ttyUSB0\n"
+              "voice: <dev>/ttyUSB1\n"
+              "check: 6 port <dev>/ttyUSB2 does not exist\n");
+    EXPECT_EQ(shown(run.err), "dedevev-at: port <dev>/ttyUSB2 does not exist\n");
 }
 
 TEST_F(AtTool, NoCardFailsClearly) {

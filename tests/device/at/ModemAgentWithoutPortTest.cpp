@@ -1,5 +1,6 @@
-// The do-nothing device: no card is ever found, the modem object never opens, and every
-// operation reports failure without touching anything.
+// The modem library's modem object before it has a port: opening a port that is not there
+// fails, and every operation of every sub-interface fails without touching the status,
+// answers nothing and sends nothing.
 
 #include <gtest/gtest.h>
 
@@ -7,63 +8,23 @@
 #include <string>
 #include <vector>
 
-#include "device/DeviceHolder.h"
-#include "device/null/NullObjects.h"
+#include "device/DeviceStatus.h"
+#include "device/IModemAgent.h"
+#include "support/TempDir.h"
 
 namespace dedevev {
 namespace {
 
-TEST(NullDevice, HardwareFindsNoCard) {
-    CNullHardwareInfo null_hardware;
-    IHardwareInfo* hw = &null_hardware;
-    EXPECT_FALSE(hw->IsDevicePresent());
-    EXPECT_FALSE(hw->Refresh());
-    int code = 12345;
-    EXPECT_FALSE(hw->CheckDriver(&code));
-    EXPECT_FALSE(hw->CheckDriver(nullptr));
-    for (const std::string& port :
-         {hw->GetPort0(), hw->GetPort1(), hw->GetAtPort(), hw->GetVoicePort()}) {
-        EXPECT_TRUE(port.empty());
-    }
-    hw->ProbeStart();
-    hw->ResetDevice();
-    EXPECT_FALSE(hw->IsDevicePresent());
-}
-
-TEST(NullDevice, HolderStartsWithoutModemObject) {
-    DeviceHolder holder;
-    EXPECT_EQ(holder.ModemAgent(), nullptr);
-    holder.ReleaseModemAgent();  // releasing nothing is harmless
-    EXPECT_EQ(holder.ModemAgent(), nullptr);
-}
-
-TEST(NullDevice, ResetReplacesAndReleaseClearsTheModemObject) {
-    DeviceHolder holder;
-    IModemAgent* first = holder.ResetModemAgent();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(holder.ModemAgent(), first);
-    IModemAgent* second = holder.ResetModemAgent();
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(holder.ModemAgent(), second);
-    holder.ReleaseModemAgent();
-    EXPECT_EQ(holder.ModemAgent(), nullptr);
-    // The holder's destructor releases a live object too (checked by the sanitizer builds).
-    holder.ResetModemAgent();
-}
-
-TEST(NullDevice, ProcessHolderIsOneObject) {
-    EXPECT_EQ(&Devices(), &Devices());
-    EXPECT_NE(Devices().Hardware(), nullptr);
-}
-
-TEST(NullDevice, OpenFailsAndLeavesStatusUntouched) {
+TEST(ModemAgentWithoutPort, OpenOfAMissingPortFailsAndLeavesStatusUntouched) {
+    const test::TempDir folder;
+    const std::string port = folder.File("ttyUSB0");  // never created
     IModemAgent* agent = CreateModemAgent();
     ASSERT_NE(agent, nullptr);
     int status = kStatusUntouched;
-    EXPECT_FALSE(agent->Open("/dev/ttyUSB0", 115200, &status));
+    EXPECT_FALSE(agent->Open(port, 115200, &status));
     EXPECT_EQ(status, kStatusUntouched);
     EXPECT_NE(status, kStatusOk);
-    EXPECT_FALSE(agent->Open("/dev/ttyUSB0", 115200, nullptr));
+    EXPECT_FALSE(agent->Open(port, 115200, nullptr));
     agent->EnableLog(true);
     agent->Close();
     ReleaseModemAgent(agent);
@@ -76,7 +37,7 @@ struct StatusCase {
     std::function<bool(IModemAgent&, int*)> call;  // true when the answer is 0/false/empty
 };
 
-TEST(NullDevice, SubInterfacesFailEveryOperation) {
+TEST(ModemAgentWithoutPort, SubInterfacesFailEveryOperation) {
     const std::vector<StatusCase> cases = {
         {"ConfigureA",
          [](IModemAgent& a, int* s) {
@@ -301,14 +262,9 @@ TEST(NullDevice, SubInterfacesFailEveryOperation) {
     ReleaseModemAgent(agent);
 }
 
-TEST(NullDevice, NoCardBoxesAndEmptyPhonebooks) {
+TEST(ModemAgentWithoutPort, BoxesAndPhonebooksAreThereAndEmpty) {
     IModemAgent* agent = CreateModemAgent();
     ASSERT_NE(agent, nullptr);
-    CNullSmsControl null_sms;
-    EXPECT_EQ(null_sms.GetBox1(), nullptr);
-    EXPECT_EQ(null_sms.GetBox2(), nullptr);
-    EXPECT_EQ(null_sms.GetBox4(), nullptr);
-    null_sms.SetSendFlag(1);
     // The modem library's boxes exist before any card is there, empty and unloaded.
     ISmsControl* sms = agent->GetSmsControl();
     for (IMessageBox* box : {sms->GetBox1(), sms->GetBox2(), sms->GetBox4()}) {
@@ -343,35 +299,6 @@ TEST(NullDevice, NoCardBoxesAndEmptyPhonebooks) {
     agent->GetCardService()->SetUssdListener(nullptr);
     agent->GetVoiceControl()->SetVoiceEventHandler(nullptr);
     ReleaseModemAgent(agent);
-}
-
-TEST(DeviceStatus, DeviceChangeReachesTheCurrentHandlerOnly) {
-    CDeviceStatus status;
-    status.NotifyDeviceChanged();  // no handler yet: nothing happens
-
-    int first = 0;
-    int second = 0;
-    status.SetDeviceChangedHandler([&] { ++first; });
-    status.NotifyDeviceChanged();
-    status.SetDeviceChangedHandler([&] { ++second; });
-    status.NotifyDeviceChanged();
-    status.NotifyDeviceChanged();
-    status.SetDeviceChangedHandler(nullptr);
-    status.NotifyDeviceChanged();
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(second, 2);
-}
-
-TEST(DeviceStatus, HandlerMayReplaceItselfWhileRunning) {
-    CDeviceStatus status;
-    int calls = 0;
-    status.SetDeviceChangedHandler([&] {
-        ++calls;
-        status.SetDeviceChangedHandler(nullptr);  // must not deadlock
-    });
-    status.NotifyDeviceChanged();
-    status.NotifyDeviceChanged();
-    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace
