@@ -6,7 +6,6 @@
 #include "app/MainWindowWiring.h"
 #include "core/MessageBox.h"
 #include "mainwindow/views/MainDlg.h"
-#include "mainwindow/views/WindowLoop.h"
 #include "resources/views/DlgMessageBox.h"
 #include "resources/views/QtSkin.h"
 
@@ -65,7 +64,7 @@ void AppShell::RunMainWindow() {
                                [&window] { window.OnCommand(cmd::kClose); });
         }
     });
-    RunUntilDone(window);  // not exec(): hiding it in the tray must not end the program
+    window.exec();
     if (!log_path_.isEmpty())
         Log("window\tclosed");
 }

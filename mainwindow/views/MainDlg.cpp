@@ -23,6 +23,7 @@
 #include "mainwindow/views/ModuleWindow.h"
 #include "mainwindow/views/SuspendWatch.h"
 #include "mainwindow/views/Unattended.h"
+#include "mainwindow/views/WindowLoop.h"
 #include "resources/views/NotifyIcon.h"
 #include "resources/views/PopupWnd.h"
 #include "resources/views/QtSkin.h"
@@ -100,7 +101,8 @@ int CMainDlg::exec() {
     Open();
     if (ended_)
         return result();
-    return QDialog::exec();
+    // Not QDialog::exec: hiding the window in the tray or while it closes must not end it.
+    return RunUntilDone(*this);
 }
 
 void CMainDlg::Open() {
