@@ -39,7 +39,7 @@ TEST_P(QuirkyCardOnSim, CardIsFoundAndWorks) {
     control->CheckAlive(&status);  // a bare AT answers ERROR
     EXPECT_EQ(status, kStatusOk);
 
-    // The SIM is still starting: the PIN check waits for it.
+    // The set-up waited for the SIM, which started with the radio.
     status = kStatusUntouched;
     EXPECT_TRUE(agent->GetCardService()->IsPinCheckEnabled(&status));
     EXPECT_EQ(status, kStatusOk);

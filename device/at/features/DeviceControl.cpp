@@ -73,6 +73,7 @@ void DeviceControl::SwitchRadioOn() {
     if (level && (*level == 0 || *level == 4) &&
         context_.Run("AT+CFUN=1", context_.timeouts().radio).Ok()) {
         context_.RadioSwitchedOn();
+        ReadPinState(context_, true);  // the SIM starts with the radio: what follows needs it
     }
 }
 

@@ -71,17 +71,18 @@ TEST_F(QuirkyCardTest, StartingSimIsWaitedForWithinItsTime) {
          true,
          3,
          std::chrono::seconds(1)},
+        // Set-up waits for a SIM that starts with the radio; the PIN check asks once more.
         {"after the radio came on: busy, briefly not found",
          true,
          {busy, absent, Answer("+CPIN: SIM PIN")},
          true,
-         3,
+         4,
          std::chrono::seconds(1)},
         {"after the radio came on without numeric errors",
          true,
          {Script().Error(), Answer("+CPIN: SIM PIN")},
          true,
-         2,
+         3,
          std::chrono::milliseconds(500)},
         {"no SIM and the radio was on all along", false, {absent}, false, 1, {}},
         {"a SIM that never starts gives up after 10 s",
@@ -97,9 +98,9 @@ TEST_F(QuirkyCardTest, StartingSimIsWaitedForWithinItsTime) {
         card.peer.On("AT+CFUN?", Answer(c.radio_was_off ? "+CFUN: 4" : "+CFUN: 1"));
         card.peer.On("AT+CFUN=1", Script().Ok());
         card.Answers("AT+CPIN?", c.cpin);
+        const IClock::Duration before = clock_.Slept();
         card.agent.GetDeviceControl()->ConfigureA(0, nullptr);
         EXPECT_EQ(card.Count("AT+CFUN=1"), c.radio_was_off ? 1u : 0u) << c.name;
-        const IClock::Duration before = clock_.Slept();
         int status = kStatusUntouched;
         EXPECT_EQ(card.agent.GetCardService()->IsPinCheckEnabled(&status), c.pin_check) << c.name;
         EXPECT_EQ(status, kStatusOk) << c.name;
