@@ -48,9 +48,11 @@ std::optional<std::string> ReadPinState(ModemContext& context, bool settle, Resp
         }
         // A SIM that is starting: busy, or just after the radio came on briefly not found (or
         // only a plain ERROR from a card without numeric errors).
+        const bool plain_error =
+            r.final == Final::kError && context.Has(ModemContext::kCmee) != Support::kYes;
         const bool starting =
             state == "SIM BUSY" ||
-            ((state == "SIM NOT INSERTED" || r.final == Final::kError) && context.SimStarting());
+            ((state == "SIM NOT INSERTED" || plain_error) && context.SimStarting());
         if (!settle || !starting || clock.Now() + kPause >= deadline) {
             return state;
         }

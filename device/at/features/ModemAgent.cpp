@@ -89,39 +89,39 @@ bool ModemContext::IsCdma() {
     if (const int known = family_.load(); known >= 0)
         return known == 1;
     bool multimode = false;
-    bool answered = false;
+    bool answering = true;
     // The family from one answer; kBoth is remembered and the next source asked.
     const auto decided = [&](CardFamily family) {
         multimode = multimode || family == CardFamily::kBoth;
         return family == CardFamily::kGsm || family == CardFamily::kCdma;
     };
-    // A command's lines when the card took it; a mute card ends the search.
+    // A command's lines when the card took it; a card that stops answering ends the search.
     const auto ask = [&](const char* command, Lines* lines) {
         const Response r = Query(command);
-        answered = answered || Answered(r);
+        answering = answering && Answered(r);
         *lines = r.lines;
         return r.Ok();
     };
     CardFamily family = CardFamily::kUnknown;
     Lines lines;
     bool found = ask("AT+GCAP", &lines) && decided(family = FamilyOfCapabilities(lines));
-    if (!found && answered && ask("ATI", &lines)) {
+    if (!found && answering && ask("ATI", &lines)) {
         found = decided(family = FamilyOfCapabilities(lines)) ||
                 decided(family = FamilyOfIdentity(lines));
     }
     for (const char* command : {"AT+CGMM", "AT+GMM", "AT+CGMI"}) {
-        if (!found && answered && ask(command, &lines))
+        if (!found && answering && ask(command, &lines))
             found = decided(family = FamilyOfIdentity(lines));
     }
-    if (!found && answered && service_probe_) {
+    if (!found && answering && service_probe_) {
         if (const std::optional<int> mode = service_probe_())
             found = decided(family = FamilyOfSystemMode(*mode));
     }
-    if (!found && answered && ask("AT+CGSN", &lines)) {
+    if (!found && answering && ask("AT+CGSN", &lines)) {
         const std::optional<std::string> id = ParseIdentity(lines, "+CGSN:", false);
         found = id && decided(family = FamilyOfHardwareId(*id));
     }
-    if (!answered)
+    if (!found && !answering)
         return false;  // asked again next time
     // A multi-mode card that nothing else placed keeps to CDMA, whose messages it must read.
     const bool cdma = found ? family == CardFamily::kCdma : multimode;

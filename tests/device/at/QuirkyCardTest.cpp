@@ -55,6 +55,7 @@ protected:
 struct StartCase {
     const char* name;
     bool radio_was_off;  // the card answered +CFUN: 4, ConfigureA switched it on
+    bool cmee;           // the card takes AT+CMEE=1
     std::vector<Script> cpin;
     bool pin_check;     // IsPinCheckEnabled
     std::size_t asked;  // AT+CPIN? sent
@@ -64,39 +65,29 @@ struct StartCase {
 TEST_F(QuirkyCardTest, StartingSimIsWaitedForWithinItsTime) {
     const Script busy = Script().CmeError(14);
     const Script absent = Script().CmeError(10);
+    // clang-format off
     const std::vector<StartCase> cases = {
-        {"busy twice, then asking for its PIN",
-         false,
-         {busy, busy, Answer("+CPIN: SIM PIN")},
-         true,
-         3,
-         std::chrono::seconds(1)},
+        // name, radio was off, CMEE taken, AT+CPIN? answers, PIN check, asked, slept
+        {"busy twice, then asking for its PIN", false, true,
+         {busy, busy, Answer("+CPIN: SIM PIN")}, true, 3, std::chrono::seconds(1)},
         // Set-up waits for a SIM that starts with the radio; the PIN check asks once more.
-        {"after the radio came on: busy, briefly not found",
-         true,
-         {busy, absent, Answer("+CPIN: SIM PIN")},
-         true,
-         4,
-         std::chrono::seconds(1)},
-        {"after the radio came on without numeric errors",
-         true,
-         {Script().Error(), Answer("+CPIN: SIM PIN")},
-         true,
-         3,
-         std::chrono::milliseconds(500)},
-        {"no SIM and the radio was on all along", false, {absent}, false, 1, {}},
-        {"a SIM that never starts gives up after 10 s",
-         false,
-         {busy},
-         false,
-         20,
+        {"after the radio came on: busy, briefly not found", true, true,
+         {busy, absent, Answer("+CPIN: SIM PIN")}, true, 4, std::chrono::seconds(1)},
+        {"after the radio came on without numeric errors", true, false,
+         {Script().Error(), Answer("+CPIN: SIM PIN")}, true, 3, std::chrono::milliseconds(500)},
+        {"a plain ERROR from a card with numeric errors is an answer", true, true,
+         {Script().Error()}, false, 2, {}},
+        {"no SIM and the radio was on all along", false, true, {absent}, false, 1, {}},
+        {"a SIM that never starts gives up after 10 s", false, true, {busy}, false, 20,
          std::chrono::milliseconds(9500)},
     };
+    // clang-format on
     for (const StartCase& c : cases) {
         Card card;
         ASSERT_TRUE(card.open) << c.name;
         card.peer.On("AT+CFUN?", Answer(c.radio_was_off ? "+CFUN: 4" : "+CFUN: 1"));
         card.peer.On("AT+CFUN=1", Script().Ok());
+        card.peer.On("AT+CMEE=1", c.cmee ? Script().Ok() : Script().Error());
         card.Answers("AT+CPIN?", c.cpin);
         const IClock::Duration before = clock_.Slept();
         card.agent.GetDeviceControl()->ConfigureA(0, nullptr);
