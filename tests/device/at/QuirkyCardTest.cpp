@@ -65,23 +65,46 @@ struct StartCase {
 TEST_F(QuirkyCardTest, StartingSimIsWaitedForWithinItsTime) {
     const Script busy = Script().CmeError(14);
     const Script absent = Script().CmeError(10);
-    // clang-format off
     const std::vector<StartCase> cases = {
         // name, radio was off, CMEE taken, AT+CPIN? answers, PIN check, asked, slept
-        {"busy twice, then asking for its PIN", false, true,
-         {busy, busy, Answer("+CPIN: SIM PIN")}, true, 3, std::chrono::seconds(1)},
+        {"busy twice, then asking for its PIN",
+         false,
+         true,
+         {busy, busy, Answer("+CPIN: SIM PIN")},
+         true,
+         3,
+         std::chrono::seconds(1)},
         // Set-up waits for a SIM that starts with the radio; the PIN check asks once more.
-        {"after the radio came on: busy, briefly not found", true, true,
-         {busy, absent, Answer("+CPIN: SIM PIN")}, true, 4, std::chrono::seconds(1)},
-        {"after the radio came on without numeric errors", true, false,
-         {Script().Error(), Answer("+CPIN: SIM PIN")}, true, 3, std::chrono::milliseconds(500)},
-        {"a plain ERROR from a card with numeric errors is an answer", true, true,
-         {Script().Error()}, false, 2, {}},
+        {"after the radio came on: busy, briefly not found",
+         true,
+         true,
+         {busy, absent, Answer("+CPIN: SIM PIN")},
+         true,
+         4,
+         std::chrono::seconds(1)},
+        {"after the radio came on without numeric errors",
+         true,
+         false,
+         {Script().Error(), Answer("+CPIN: SIM PIN")},
+         true,
+         3,
+         std::chrono::milliseconds(500)},
+        {"a plain ERROR from a card with numeric errors is an answer",
+         true,
+         true,
+         {Script().Error()},
+         false,
+         2,
+         {}},
         {"no SIM and the radio was on all along", false, true, {absent}, false, 1, {}},
-        {"a SIM that never starts gives up after 10 s", false, true, {busy}, false, 20,
+        {"a SIM that never starts gives up after 10 s",
+         false,
+         true,
+         {busy},
+         false,
+         20,
          std::chrono::milliseconds(9500)},
     };
-    // clang-format on
     for (const StartCase& c : cases) {
         Card card;
         ASSERT_TRUE(card.open) << c.name;
