@@ -120,13 +120,14 @@ std::string AtSession::RunLine(const std::string& line, Answer* answer) {
         return Frame("ERROR");
     std::string body;
     Context ctx{card_, settings_};
-    if (calls.empty())
-        return Frame("OK");  // plain "AT"
+    if (calls.empty())  // plain "AT"
+        return Frame(card_.Quirks().Has(Quirk::kAtError) ? "ERROR" : "OK");
     for (const Call& call : calls) {
         const Handler* handler = table_.Find(call.name);
         if (!handler)
             return body + Frame("ERROR");
-        Result result = (*handler)(ctx, call);
+        std::optional<Result> quirk = QuirkAnswer(ctx, call);
+        Result result = quirk ? std::move(*quirk) : (*handler)(ctx, call);
         if (result.on_data) {
             for (const std::string& text : result.lines)
                 body += Frame(text);

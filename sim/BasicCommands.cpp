@@ -92,7 +92,9 @@ Result Cfun(Context& ctx, const Call& call) {
     int fun = 0;
     if (!ArgInt(SplitArgs(call.args), 0, &fun) || !ctx.card.SetFunctionality(fun))
         return Result::Cme(cme::kIncorrectParameters);
-    return Result::Ok();
+    Result result = Result::Ok();
+    result.later = SimStartLater(ctx.card);  // a SIM that starts with the radio
+    return result;
 }
 
 Result Cimi(Context& ctx, const Call& call) {
@@ -110,9 +112,11 @@ Result Ati(Context& ctx, const Call& call) {
         return Result::Error();
     const Identity& id = ctx.card.Id();
     const char* id_label = ctx.card.Kind() == CardKind::kCdma ? "MEID: " : "IMEI: ";
-    return Result::Lines({"Manufacturer: " + id.manufacturer, "Model: " + id.model,
-                          "Revision: " + id.revision, id_label + id.hardware_id,
-                          "+GCAP: " + id.capabilities});
+    Result result = Result::Lines({"Manufacturer: " + id.manufacturer, "Model: " + id.model,
+                                   "Revision: " + id.revision, id_label + id.hardware_id});
+    if (!ctx.card.Quirks().Has(Quirk::kNoGcap))
+        result.lines.push_back("+GCAP: " + id.capabilities);
+    return result;
 }
 
 }  // namespace

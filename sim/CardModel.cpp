@@ -88,6 +88,8 @@ void CardModel::RestoreSettings() {
 // ---- SIM/UIM
 
 int CardModel::CardError() const {
+    if (const int starting = SimStartError())
+        return starting;
     switch (state_) {
         case CardState::kReady:
             return 0;
@@ -224,7 +226,12 @@ bool CardModel::SetPukCode(std::string_view puk) {
 void CardModel::PowerUp() {
     if (state_ == CardState::kReady && pin_lock_)
         state_ = CardState::kPinRequired;
-    fun_ = 1;
+    fun_ = quirks_.Has(Quirk::kRadioOff) ? 4 : 1;
+    if (quirks_.Has(Quirk::kSimBusy)) {
+        sim_start_ = SimStart::kBusy;  // until the radio is on and the SIM has started
+        if (fun_ == 1)
+            BeginSimStart();
+    }
     resetting_ = false;
     ussd_session_ = UssdSession::kNone;
     sms_.PowerUp();
@@ -243,10 +250,68 @@ bool CardModel::SetFunctionality(int fun) {
     if (fun != 0 && fun != 1 && fun != 4)
         return false;
     if (fun != fun_) {
+        if (fun == 1 && quirks_.Has(Quirk::kSimBusy))
+            BeginSimStart();
         fun_ = fun;
         Changed(kEventService);
     }
     return true;
+}
+
+// ---- Quirks and the SIM's start
+
+void CardModel::SetQuirks(const QuirkSet& quirks) {
+    const bool radio_off = quirks.Has(Quirk::kRadioOff) && !quirks_.Has(Quirk::kRadioOff);
+    quirks_ = quirks;
+    if (!quirks_.Has(Quirk::kSimBusy)) {
+        sim_start_ = SimStart::kDone;
+        sim_start_requested_ = false;
+    } else if (radio_off) {
+        sim_start_ = SimStart::kBusy;  // the SIM starts again with the radio
+    }
+    if (radio_off)
+        SetFunctionality(4);
+    Changed(kEventService);
+}
+
+int CardModel::SimStartError() const {
+    switch (sim_start_) {
+        case SimStart::kBusy:
+            return cme::kSimBusy;
+        case SimStart::kAbsent:
+            return cme::kSimNotInserted;
+        case SimStart::kDone:
+            break;
+    }
+    return 0;
+}
+
+bool CardModel::SetSimStartMs(int ms) {
+    if (ms < 100 || ms > 60000)
+        return false;
+    sim_start_ms_ = ms;
+    return true;
+}
+
+void CardModel::BeginSimStart() {
+    sim_start_ = SimStart::kBusy;
+    ++sim_start_generation_;
+    sim_start_requested_ = true;
+}
+
+bool CardModel::TakeSimStartRequest(int* generation) {
+    if (!sim_start_requested_)
+        return false;
+    sim_start_requested_ = false;
+    *generation = sim_start_generation_;
+    return true;
+}
+
+void CardModel::SimStartStep(int generation, SimStart phase) {
+    if (generation != sim_start_generation_ || sim_start_ == SimStart::kDone)
+        return;
+    sim_start_ = phase;
+    Changed(kEventService);
 }
 
 ServiceRecord CardModel::Service() const {
@@ -254,7 +319,7 @@ ServiceRecord CardModel::Service() const {
     r.card_type = kind_ == CardKind::kCdma ? 2 : 1;
     switch (state_) {
         case CardState::kReady:
-            r.sim_state = 1;
+            r.sim_state = SimStartError() != 0 ? 0 : 1;
             break;
         case CardState::kAbsent:
             r.sim_state = 255;
@@ -267,7 +332,7 @@ ServiceRecord CardModel::Service() const {
     int status = srv_status_;
     if (fun_ != 1 || resetting_ || current_ < 0)
         status = 0;
-    else if (state_ != CardState::kReady && status != 0)
+    else if (CardError() != 0 && status != 0)
         status = 1;  // emergency calls only without a usable card
     r.srv_status = status;
     r.srv_state = status;

@@ -11,12 +11,15 @@
 
 #include "sim/CallModel.h"
 #include "sim/PhonebookModel.h"
+#include "sim/Quirks.h"
 #include "sim/SmsModel.h"
 
 namespace dedevev::sim {
 
 enum class CardKind { kCdma, kGsm };
 enum class CardState { kReady, kPinRequired, kPukRequired, kBlocked, kAbsent };
+// Where a starting SIM is (quirk sim-busy): busy, then briefly not found, then done.
+enum class SimStart { kDone, kBusy, kAbsent };
 
 // How the network's USSD answers travel: as text in the character set of +CSCS (DCS 15), as
 // packed GSM 7-bit hex (DCS 15) or as UCS2 hex (DCS 72). Requests are expected the same way.
@@ -30,6 +33,7 @@ constexpr int kSimNotInserted = 10;
 constexpr int kSimPinRequired = 11;
 constexpr int kSimPukRequired = 12;
 constexpr int kSimFailure = 13;
+constexpr int kSimBusy = 14;
 constexpr int kIncorrectPassword = 16;
 constexpr int kInvalidCharacters = 25;
 constexpr int kNoNetworkService = 30;
@@ -96,10 +100,27 @@ public:
     CardKind Kind() const { return kind_; }
     const Identity& Id() const { return id_; }
 
+    // ---- How this card differs from the standard (see Quirks.h). Switching radio-off on turns
+    // the radio off now; switching sim-busy off ends a SIM start.
+    const QuirkSet& Quirks() const { return quirks_; }
+    void SetQuirks(const QuirkSet& quirks);
+
     // ---- SIM/UIM. The operations answer 0 on success or a +CME ERROR number.
     CardState State() const { return state_; }
-    // 0 when the card can be used; else 10 absent, 11 PIN, 12 PUK, 13 blocked.
+    // 0 when the card can be used; else 14 while the SIM starts (10 at its end), 10 absent,
+    // 11 PIN, 12 PUK, 13 blocked.
     int CardError() const;
+    // The start of the SIM with sim-busy: it begins when the radio comes on (or at power-up
+    // with the radio on) and lasts SimStartMs; the host's side schedules its steps.
+    SimStart SimStartPhase() const { return sim_start_; }
+    // 14 while busy, 10 while briefly not found, 0 otherwise.
+    int SimStartError() const;
+    int SimStartMs() const { return sim_start_ms_; }
+    bool SetSimStartMs(int ms);  // 100..60000
+    // Whether a start began that has no steps scheduled yet; `generation` names it.
+    bool TakeSimStartRequest(int* generation);
+    // A step of the start `generation` (ignored when a newer start began or it ended).
+    void SimStartStep(int generation, SimStart phase);
     int PinAttempts() const { return pin_attempts_; }
     int PukAttempts() const { return puk_attempts_; }
     bool PinLock() const { return pin_lock_; }
@@ -202,6 +223,7 @@ public:
 
 private:
     void Changed(unsigned events) { events_ |= events; }
+    void BeginSimStart();
     void PinFailed();
     void RestoreSettings();
     std::vector<Network> DefaultNetworks() const;
@@ -248,6 +270,12 @@ private:
     SmsModel sms_;
     PhonebookModel phonebooks_;
     CallModel calls_;
+
+    QuirkSet quirks_;
+    SimStart sim_start_ = SimStart::kDone;
+    int sim_start_ms_ = 3000;
+    int sim_start_generation_ = 0;
+    bool sim_start_requested_ = false;
 
     unsigned events_ = 0;
 };

@@ -230,6 +230,7 @@ bool CardSimulator::Impl::Insert(std::string* error) {
             port.session->Reset();
     }
     card_.PowerUp();
+    ScheduleSimStart();
     card_.TakeEvents();  // fresh sessions have nothing reported yet
     if (options_.announce) {
         const std::string path = folder_ + "/" + base_ + ".card";

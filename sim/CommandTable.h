@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -129,6 +130,12 @@ std::string RegistrationReport(const CardModel& card, int n, bool packet);
 // "+CUSD: <m>[,"<text>",<dcs>]" for a network answer, encoded for the session and the card's
 // USSD encoding switch (a text outside the GSM alphabet always goes as UCS2, DCS 72).
 std::string UssdLine(const SessionSettings& session, UssdEncoding mode, const UssdReply& reply);
+
+// The answer a quirky card gives instead of the command's own (a refused AT+CMEE, AT+GCAP,
+// AT+CSCS=<set>, a short AT+CPMS=...); nothing when the command runs as usual.
+std::optional<Result> QuirkAnswer(const Context& ctx, const Call& call);
+// The steps of a SIM start that began (quirk sim-busy) and has none scheduled yet.
+std::vector<Later> SimStartLater(CardModel& card);
 
 // The command table with every command the card knows.
 CommandTable DefaultCommandTable();

@@ -25,7 +25,8 @@ const char kHelp[] =
     "pb-capacity <book> <n>; pb-ucs2-numbers on|off; "
     "call-in <number|withheld|unknown>; call-number <number>; call-waiting <number|withheld>; "
     "call-answer-remote; call-autoanswer <ms>; call-busy; call-end-remote [id]; "
-    "call-info <text>; call-reports on|off; calls; dtmf-log [clear]";
+    "call-info <text>; call-reports on|off; calls; dtmf-log [clear]; "
+    "quirks [none|<name,name...>|<name> on|off]; sim-start <ms>";
 
 bool ToInt(const std::string& word, int low, int high, int* value) {
     if (word.empty() || word.size() > 9 ||
@@ -394,7 +395,10 @@ std::string CardSimulator::Impl::ExecuteControl(const std::string& line) {
         return StateLine();
     }
     bool handled = false;
-    std::string answer = SmsControl(card_, inserted_, w, &handled);
+    std::string answer = QuirkControl(w, &handled);
+    if (handled)
+        return answer;
+    answer = SmsControl(card_, inserted_, w, &handled);
     if (handled)
         return answer;
     answer = PhonebookControl(card_, w, &handled);
@@ -462,6 +466,10 @@ std::string CardSimulator::Impl::StateLine() const {
     out += " cscs=" + at.charset;
     out += " cmee=" + num(at.cmee);
     out += " log=" + num(static_cast<int>(log_.size()));
+    out += " quirks=" + QuirkList(card_.Quirks());
+    static const char* const kSimStart[] = {"done", "busy", "absent"};
+    out += " sim_start=" + std::string(kSimStart[static_cast<int>(card_.SimStartPhase())]) + "," +
+           num(card_.SimStartMs());
     const SmsModel& sms = card_.Sms();
     const SmsRouting& routing = sms.Routing();
     out += " sms_mem=" + sms.Mem(0) + "," + sms.Mem(1) + "," + sms.Mem(2);

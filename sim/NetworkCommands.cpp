@@ -86,11 +86,12 @@ Result CopsSearch(Context& ctx) {
         return Result::Cme(error);
     if (ctx.card.Functionality() != 1)
         return Result::Cme(cme::kNoNetworkService);
+    const bool act = !ctx.card.Quirks().Has(Quirk::kCopsNoAct);
     std::string line = "+COPS: ";
     for (const Network& n : ctx.card.Networks()) {
         line += "(" + Num(n.stat) + "," + Quoted(OutText(ctx.session, n.long_name)) + "," +
-                Quoted(OutText(ctx.session, n.short_name)) + "," + Quoted(n.numeric) + "," +
-                Num(n.act) + "),";
+                Quoted(OutText(ctx.session, n.short_name)) + "," + Quoted(n.numeric) +
+                (act ? "," + Num(n.act) : std::string()) + "),";
     }
     line += ",(0,1,2,3,4),(0,1,2)";
     Result result = Result::Line(line);

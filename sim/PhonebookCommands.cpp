@@ -91,6 +91,8 @@ Result Cpbr(Context& ctx, const Call& call) {
     std::vector<PhonebookEntry> entries;
     if (int code = books.ReadRange(first, last, &entries))
         return Result::Cme(code);
+    if (entries.empty() && ctx.card.Quirks().Has(Quirk::kEmptyError))
+        return Result::Cme(pbe::kNotFound);
     Result result;
     for (const PhonebookEntry& entry : entries)
         result.lines.push_back(EntryLine(ctx, entry));

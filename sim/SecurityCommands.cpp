@@ -33,6 +33,8 @@ Result Cpin(Context& ctx, const Call& call) {
         case Form::kQuery:
             // A blocked card still reports SIM PUK (with no PUK attempts left), so that a host
             // shows the PUK flow and learns that the card cannot be unblocked any more.
+            if (int starting = card.SimStartError())
+                return Result::Cme(starting);
             if (card.State() == CardState::kAbsent)
                 return Result::Cme(cme::kSimNotInserted);
             return Result::Line(std::string("+CPIN: ") + PinCode(card));

@@ -92,6 +92,10 @@ private:
 
     // Control commands (ControlCommands.cpp); run on the card's thread.
     std::string ExecuteControl(const std::string& line);
+    // `quirks` and `sim-start` (QuirkControl.cpp); `handled` false for any other command.
+    std::string QuirkControl(const std::vector<std::string>& words, bool* handled);
+    // Timers for the steps of a SIM start that began (quirk sim-busy).
+    void ScheduleSimStart();
     std::string StateLine() const;
     std::string LogLine() const;
     std::string NetworksLine() const;

@@ -29,6 +29,8 @@ int CardCms(const CardModel& card) {
             return cms::kSimPinRequired;
         case cme::kSimPukRequired:
             return cms::kSimPukRequired;
+        case cme::kSimBusy:
+            return cms::kSimBusy;
         default:
             return cms::kSimFailure;
     }
@@ -177,6 +179,8 @@ Result ListMessages(Context& ctx, const Call& call) {
     std::vector<StoredSms> messages;
     if (int error = ctx.card.Sms().List(stat, &messages))
         return Result::Cms(error);
+    if (messages.empty() && ctx.card.Quirks().Has(Quirk::kEmptyError))
+        return Result::Cms(cms::kInvalidIndex);  // "invalid memory index": nothing to list
     Result result;
     for (const StoredSms& message : messages) {
         result.lines.push_back(

@@ -24,6 +24,7 @@ constexpr int kInvalidPduParameter = 304;
 constexpr int kSimNotInserted = 310;
 constexpr int kSimPinRequired = 311;
 constexpr int kSimFailure = 313;
+constexpr int kSimBusy = 314;
 constexpr int kSimPukRequired = 316;
 constexpr int kMemoryFailure = 320;
 constexpr int kInvalidIndex = 321;

@@ -229,6 +229,22 @@ TEST_F(InitOnCard, ReadyCardPicksItsNetworksProfile) {
     EXPECT_FALSE(inbox_.Of(kMsgSignal).empty());
 }
 
+// A card that refuses a bare AT, numeric errors and AT+GCAP, starts with its radio off and its
+// SIM seconds late: the job finds it, waits for the SIM and runs the PIN check on it.
+TEST_F(InitOnCard, QuirkyCardStartsLikeAnyOther) {
+    ASSERT_EQ(sim->Control("sim-start 600"), "OK");
+    ASSERT_EQ(
+        sim->Control("quirks at-error,no-cmee,no-gcap,no-cscs,radio-off,sim-busy").rfind("OK", 0),
+        0u);
+    auto job = RunInit();
+    EXPECT_TRUE(job->Succeeded()) << Utf16ToUtf8(job->ErrorText());
+    EXPECT_EQ(hardware_->resets, 0);
+    EXPECT_EQ(job->CardStatus(), "READY");
+    EXPECT_EQ(pin_entries_, 1);
+    EXPECT_EQ(job->AccountResult(), AccountChoice::kProfile);
+    EXPECT_NE(sim->Control("state").find(" fun=1 "), std::string::npos);
+}
+
 TEST_F(InitOnCard, MuteCardIsResetThenNoResponse) {
     ASSERT_EQ(sim->Control("mute on").rfind("OK", 0), 0u);
     Progress progress(inbox_);

@@ -13,6 +13,17 @@ const SMSMessage& EmptyRecord() {
     return empty;
 }
 
+// Whether a refused listing means an empty storage: some cards answer the listing of an empty
+// one with +CMS ERROR: 321 ("invalid memory index"), or with a plain ERROR. The storage's own
+// count decides where the card gave one.
+bool IsEmptyListing(const Response& listing, const StorageCounts& counts) {
+    const bool refused = listing.final == Final::kError || listing.final == Final::kCmsError ||
+                         listing.final == Final::kCmeError;
+    if (counts.count > 0 && counts.used[0] >= 0)
+        return refused && counts.used[0] == 0;
+    return listing.final == Final::kCmsError && listing.error_code == 321;
+}
+
 }  // namespace
 
 CardMessageBox::CardMessageBox(SmsCardAccess& card, std::string storage)
@@ -173,7 +184,7 @@ void CardMessageBox::Load(ILoadingReport* report, int* status) {
         if (!card_.SelectReadStorage(storage_, &counts))
             return;
         const Response listing = card_.RunCommand("AT+CMGL=4");
-        if (!listing.Ok())
+        if (!listing.Ok() && !IsEmptyListing(listing, counts))
             return;
         capacity_ = counts.count > 0 && counts.total[0] > 0 ? counts.total[0] : 0;
         const SmsFamily family = card_.Family();

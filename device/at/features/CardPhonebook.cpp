@@ -130,6 +130,19 @@ bool CardPhonebook::SelectAndLearn() {
     return true;
 }
 
+bool CardPhonebook::IsEmptyStorage(const Response& listing) {
+    // Some cards answer a range without any entry with "not found"; without numeric error
+    // reports that is a plain ERROR, and the storage's count tells.
+    if (listing.final == Final::kCmeError && listing.error_code == kNotFound)
+        return true;
+    if (listing.final != Final::kError)
+        return false;
+    const Response query = card_.RunCommand("AT+CPBS?", false);
+    const std::optional<PhonebookCounts> counts =
+        query.Ok() ? ParseCpbsCounts(query.lines) : std::nullopt;
+    return counts && counts->storage == storage_ && counts->used == 0;
+}
+
 void CardPhonebook::Load(ILoadingReport* report, int* status) {
     std::lock_guard<std::recursive_mutex> lock(lock_);
     std::vector<PhonebookEntry> read;
@@ -141,9 +154,7 @@ void CardPhonebook::Load(ILoadingReport* report, int* status) {
             const Response listing = card_.RunCommand(
                 "AT+CPBR=" + std::to_string(range_->first) + "," + std::to_string(range_->last),
                 true);
-            // Some cards answer a range without any entry with "not found".
-            const bool none = listing.final == Final::kCmeError && listing.error_code == kNotFound;
-            if (!listing.Ok() && !none)
+            if (!listing.Ok() && !IsEmptyStorage(listing))
                 return;
             read = ParseCpbrListing(listing.lines, card_.TextCharset());
         }

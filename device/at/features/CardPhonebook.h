@@ -71,6 +71,8 @@ private:
 
     // Selects the storage; the first time also learns its range and field lengths.
     bool SelectAndLearn();
+    // Whether a refused read of the whole range means that the storage is empty.
+    bool IsEmptyStorage(const Response& listing);
     // Whether `contact` may be written: safe characters, a valid number, within the lengths.
     bool Writable(const CardContact& contact);
     bool Write(int index, const CardContact& contact);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/at/features/ModemAgent.h"
+#include "device/base/Clock.h"
 
 namespace dedevev::at {
 
@@ -28,6 +29,37 @@ std::string Quoted(const std::string& text) {
 
 }  // namespace
 
+std::optional<std::string> ReadPinState(ModemContext& context, bool settle, Response* last) {
+    constexpr std::chrono::milliseconds kPause{500};
+    IClock& clock = ProcessClock();
+    const IClock::TimePoint deadline = clock.Now() + context.timeouts().sim;
+    while (true) {
+        const Response r = context.Query("AT+CPIN?");
+        if (last != nullptr) {
+            *last = r;
+        }
+        std::optional<std::string> state;
+        if (r.Ok()) {
+            state = ParseCpin(r.lines);
+        } else if (r.final == Final::kCmeError) {
+            if (std::string named = CardStatusOfCmeError(r.error_code); !named.empty()) {
+                state = std::move(named);
+            }
+        }
+        // A SIM that is starting: busy, or just after the radio came on briefly not found (or
+        // only a plain ERROR from a card without numeric errors).
+        const bool plain_error =
+            r.final == Final::kError && context.Has(ModemContext::kCmee) != Support::kYes;
+        const bool starting =
+            state == "SIM BUSY" ||
+            ((state == "SIM NOT INSERTED" || plain_error) && context.SimStarting());
+        if (!settle || !starting || clock.Now() + kPause >= deadline) {
+            return state;
+        }
+        clock.SleepFor(kPause, nullptr);
+    }
+}
+
 bool IsValidPinText(const std::string& pin) {
     return !pin.empty() && pin.size() <= 16 &&
            std::all_of(pin.begin(), pin.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -49,22 +81,11 @@ void CardService::Reset() {
 // ---- PIN and PUK ------------------------------------------------------------------------
 
 std::optional<std::string> CardService::PinState(int* status) {
-    const Response r = context_.Query("AT+CPIN?");
-    if (r.Ok()) {
-        std::optional<std::string> state = ParseCpin(r.lines);
-        if (state) {
-            SetStatus(status, kStatusOk);
-        }
-        return state;
+    std::optional<std::string> state = ReadPinState(context_, true);
+    if (state) {
+        SetStatus(status, kStatusOk);
     }
-    if (r.final == Final::kCmeError) {
-        std::string state = CardStatusOfCmeError(r.error_code);
-        if (!state.empty()) {
-            SetStatus(status, kStatusOk);
-            return state;
-        }
-    }
-    return std::nullopt;
+    return state;
 }
 
 bool CardService::IsPinRequired(int* status) {
@@ -192,16 +213,8 @@ int CardService::GetPinLockState(int* status) {
 }
 
 bool CardService::IsPinCheckEnabled(int* status) {
-    const Response r = context_.Query("AT+CPIN?");
-    std::optional<std::string> state;
-    if (r.Ok()) {
-        state = ParseCpin(r.lines);
-    } else if (r.final == Final::kCmeError) {
-        const std::string s = CardStatusOfCmeError(r.error_code);
-        if (!s.empty()) {
-            state = s;
-        }
-    }
+    Response r;
+    const std::optional<std::string> state = ReadPinState(context_, true, &r);
     if (!state) {
         if (IsRefusal(r)) {
             SetStatus(status, kStatusOk);  // a card without +CPIN has no PIN to manage

@@ -9,6 +9,7 @@
 #include "device/ICardService.h"
 #include "device/at/features/Ussd.h"
 #include "device/at/parsers/AtParsers.h"
+#include "device/at/transport/AtResponse.h"
 
 namespace dedevev::at {
 
@@ -50,6 +51,14 @@ private:
     std::recursive_mutex listener_mutex_;  // held while the listener runs
     IUssdEventHandler* listener_ = nullptr;
 };
+
+// The card's PIN state from AT+CPIN?: "READY", "SIM PIN", "SIM PUK", the card's other code, or
+// the state a +CME ERROR names ("SIM BUSY", "SIM NOT INSERTED", ...); nullopt when the card did
+// not say. With `settle` a starting SIM is asked again every half second, within
+// Timeouts::sim: while it is busy, and shortly after the radio came on also while it is not
+// found or answers a plain ERROR. `last` (may be null) receives the last answer.
+std::optional<std::string> ReadPinState(ModemContext& context, bool settle,
+                                        Response* last = nullptr);
 
 // Whether a PIN or PUK may be sent: 1..16 digits.
 bool IsValidPinText(const std::string& pin);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "device/at/features/CardService.h"
 #include "device/at/features/ModemAgent.h"
 
 namespace dedevev::at {
@@ -41,12 +42,38 @@ void DeviceControl::ConfigureA(int mode, int* status) {
         return;  // mute or gone: no point in the other steps
     }
     const Response errors = context_.Query("AT+CMEE=1");
+    if (Answered(errors)) {
+        context_.Learn(ModemContext::kCmee, errors.Ok() ? Support::kYes : Support::kNo);
+    }
     const Response charset = context_.Query("AT+CSCS=\"IRA\"");
     if (charset.Ok()) {
         context_.SetCharset(Charset::kIra);
+    } else if (IsRefusal(charset)) {
+        // A card without a choice of character set: read texts in the one it uses.
+        const Response current = context_.Query("AT+CSCS?");
+        const std::optional<std::string> name =
+            current.Ok() ? FindValue(current.lines, "+CSCS:") : std::nullopt;
+        if (name) {
+            context_.SetCharset(CharsetFromName(DecodeCardText(*name, Charset::kIra)));
+        }
     }
+    SwitchRadioOn();
     if (echo.Ok() || errors.Ok() || charset.Ok()) {
         SetStatus(status, kStatusOk);
+    }
+}
+
+void DeviceControl::SwitchRadioOn() {
+    const Response fun = context_.Query("AT+CFUN?");
+    const std::optional<std::string> value =
+        fun.Ok() ? FindValue(fun.lines, "+CFUN:") : std::nullopt;
+    const std::vector<std::string> fields =
+        value ? SplitFields(*value) : std::vector<std::string>();
+    const std::optional<int> level = fields.empty() ? std::nullopt : ToInt(fields[0]);
+    if (level && (*level == 0 || *level == 4) &&
+        context_.Run("AT+CFUN=1", context_.timeouts().radio).Ok()) {
+        context_.RadioSwitchedOn();
+        ReadPinState(context_, true);  // the SIM starts with the radio: what follows needs it
     }
 }
 
@@ -81,7 +108,8 @@ int DeviceControl::GetSignalLevel(int* status) {
 }
 
 void DeviceControl::CheckAlive(int* status) {
-    if (context_.Run("AT", context_.timeouts().alive).Ok()) {
+    // Any final result proves the card is there: some answer a bare AT with ERROR.
+    if (Answered(context_.Run("AT", context_.timeouts().alive))) {
         SetStatus(status, kStatusOk);
     }
 }
@@ -154,24 +182,13 @@ std::uint8_t DeviceControl::GetIndicator(int* status) {
 }
 
 std::string DeviceControl::GetCardStatus(int* status) {
-    const Response r = context_.Run("AT+CPIN?", context_.timeouts().query);
-    if (r.Ok()) {
-        const std::optional<std::string> state = ParseCpin(r.lines);
-        if (state) {
-            SetStatus(status, kStatusOk);
-            return *state;
-        }
+    // The state as it is now: the start-up and the status poll ask again themselves.
+    std::optional<std::string> state = ReadPinState(context_, false);
+    if (!state) {
         return {};
     }
-    if (r.final == Final::kCmeError) {
-        // The card answered with its state as an error: no card, PIN needed, failure.
-        std::string state = CardStatusOfCmeError(r.error_code);
-        if (!state.empty()) {
-            SetStatus(status, kStatusOk);
-            return state;
-        }
-    }
-    return {};
+    SetStatus(status, kStatusOk);
+    return *state;
 }
 
 void DeviceControl::SetApn(const std::string& apn, int* status) {
@@ -323,7 +340,7 @@ std::optional<ServiceInfo> DeviceControl::ServiceByRegistration() {
     return ServiceFromRegistration(*registration, op ? &*op : nullptr);
 }
 
-ServiceInfo DeviceControl::GetServiceInfo(int* status) {
+std::optional<ServiceInfo> DeviceControl::OwnServiceRecord(bool* no_fallback) {
     struct Source {
         ModemContext::Feature feature;
         const char* command;
@@ -340,27 +357,46 @@ ServiceInfo DeviceControl::GetServiceInfo(int* status) {
         }
         const Response r = context_.Query(source.command);
         if (!Answered(r)) {
-            return {};  // mute or gone: no fallback will do better
+            *no_fallback = true;  // mute or gone: no fallback will do better
+            return std::nullopt;
         }
         if (r.Ok()) {
             if (std::optional<ServiceInfo> info = source.parse(r.lines)) {
                 context_.Learn(source.feature, Support::kYes);
-                SetStatus(status, kStatusOk);
-                return *info;
+                return info;
             }
         }
         if (context_.Has(source.feature) == Support::kYes) {
-            return {};  // the card has the command; this answer was just bad
+            *no_fallback = true;  // the card has the command; this answer was just bad
+            return std::nullopt;
         }
         if (IsRefusal(r) && r.error_code < 10) {
             context_.Learn(source.feature, Support::kNo);
         }
     }
-    if (std::optional<ServiceInfo> info = ServiceByRegistration()) {
-        SetStatus(status, kStatusOk);
-        return *info;
+    return std::nullopt;
+}
+
+std::optional<int> DeviceControl::OwnSystemMode() {
+    bool no_fallback = false;
+    const std::optional<ServiceInfo> info = OwnServiceRecord(&no_fallback);
+    if (!info || info->service_state == kServiceNone) {
+        return std::nullopt;
     }
-    return {};
+    return info->system_mode;
+}
+
+ServiceInfo DeviceControl::GetServiceInfo(int* status) {
+    bool no_fallback = false;
+    std::optional<ServiceInfo> info = OwnServiceRecord(&no_fallback);
+    if (!info && !no_fallback) {
+        info = ServiceByRegistration();
+    }
+    if (!info) {
+        return {};
+    }
+    SetStatus(status, kStatusOk);
+    return *info;
 }
 
 std::string DeviceControl::GetHardwareId(int* status) {

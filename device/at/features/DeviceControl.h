@@ -48,12 +48,20 @@ public:
 
     // Forgets the last network list (a new port was opened).
     void Reset();
+    // The system mode of the card's own service record (^DDSRV, ^SYSINFOEX, ^SYSINFO) while it
+    // is in service; nullopt without such a record.
+    std::optional<int> OwnSystemMode();
 
 private:
     // The text of the first answer line of an identification command, without its prefix.
     std::string Identification(const std::string& command, const std::string& prefix, int* status);
     bool RunOk(const std::string& command, int* status);
     std::optional<ServiceInfo> ServiceByRegistration();
+    // The first service record the card has of its own; `no_fallback` set when the card did
+    // not answer, or gave a bad answer to a command it has (a fallback would do no better).
+    std::optional<ServiceInfo> OwnServiceRecord(bool* no_fallback);
+    // Switches on a radio the card reports off (AT+CFUN? 0 or 4).
+    void SwitchRadioOn();
 
     ModemContext& context_;
     std::mutex networks_mutex_;

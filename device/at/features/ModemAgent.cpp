@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "device/base/Clock.h"
+
 namespace dedevev::at {
 
 namespace {
@@ -86,15 +88,64 @@ bool ModemContext::IsCdma() {
     std::lock_guard<std::mutex> lock(family_mutex_);
     if (const int known = family_.load(); known >= 0)
         return known == 1;
-    const Response r = Query("AT+GCAP");
-    const bool cdma = GcapSaysCdma(r.lines);
-    if (Answered(r))
-        family_.store(cdma ? 1 : 0);
+    bool multimode = false;
+    bool answering = true;
+    // The family from one answer; kBoth is remembered and the next source asked.
+    const auto decided = [&](CardFamily family) {
+        multimode = multimode || family == CardFamily::kBoth;
+        return family == CardFamily::kGsm || family == CardFamily::kCdma;
+    };
+    // A command's lines when the card took it; a card that stops answering ends the search.
+    const auto ask = [&](const char* command, Lines* lines) {
+        const Response r = Query(command);
+        answering = answering && Answered(r);
+        *lines = r.lines;
+        return r.Ok();
+    };
+    CardFamily family = CardFamily::kUnknown;
+    Lines lines;
+    bool found = ask("AT+GCAP", &lines) && decided(family = FamilyOfCapabilities(lines));
+    if (!found && answering && ask("ATI", &lines)) {
+        found = decided(family = FamilyOfCapabilities(lines)) ||
+                decided(family = FamilyOfIdentity(lines));
+    }
+    for (const char* command : {"AT+CGMM", "AT+GMM", "AT+CGMI"}) {
+        if (!found && answering && ask(command, &lines))
+            found = decided(family = FamilyOfIdentity(lines));
+    }
+    if (!found && answering && service_probe_) {
+        if (const std::optional<int> mode = service_probe_())
+            found = decided(family = FamilyOfSystemMode(*mode));
+    }
+    if (!found && answering && ask("AT+CGSN", &lines)) {
+        const std::optional<std::string> id = ParseIdentity(lines, "+CGSN:", false);
+        found = id && decided(family = FamilyOfHardwareId(*id));
+    }
+    if (!found && !answering)
+        return false;  // asked again next time
+    // A multi-mode card that nothing else placed keeps to CDMA, whose messages it must read.
+    const bool cdma = found ? family == CardFamily::kCdma : multimode;
+    family_.store(cdma ? 1 : 0);
     return cdma;
+}
+
+void ModemContext::SetServiceProbe(std::function<std::optional<int>()> probe) {
+    service_probe_ = std::move(probe);
+}
+
+void ModemContext::RadioSwitchedOn() {
+    radio_on_ms_.store(ProcessClock().Now().time_since_epoch().count());
+}
+
+bool ModemContext::SimStarting() {
+    const std::int64_t since = radio_on_ms_.load();
+    return since >= 0 &&
+           ProcessClock().Now().time_since_epoch().count() - since < timeouts().sim.count();
 }
 
 void ModemContext::Forget() {
     family_.store(-1);
+    radio_on_ms_.store(-1);
     for (auto& feature : features_) {
         feature.store(Support::kUnknown);
     }
@@ -114,6 +165,7 @@ bool Answered(const Response& response) {
 // ---- ModemAgent -------------------------------------------------------------------------
 
 ModemAgent::ModemAgent() : device_(context_), card_(context_) {
+    context_.SetServiceProbe([this] { return device_.OwnSystemMode(); });
     // Only light state is dropped here, on the engine's thread: the message boxes may be held
     // by a caller waiting for an answer, so they are emptied when a port is opened or closed.
     context_.Channel().SetDisconnectHandler([this] { card_.Reset(); });

@@ -5,6 +5,7 @@
 // registers its unsolicited listeners once, in its constructor.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,6 +37,8 @@ struct Timeouts {
     Millis select{120000};  // AT+COPS=1,...
     Millis ussd{60000};     // AT+CUSD=1,...: some cards answer only after the network
     Millis reset{30000};    // AT^DDRESET
+    Millis radio{15000};    // AT+CFUN=1: the radio of a card that started with it off
+    Millis sim{10000};      // how long a starting SIM is waited for (SIM busy)
 };
 
 // Whether the card answered a command at all, and whether it has it.
@@ -70,13 +73,23 @@ public:
         kCpinr,
         kHuaweiCpin,
         kDdpinr,
+        kCmee,  // numeric error reports (AT+CMEE=1); without them errors are a plain ERROR
         kFeatureCount,
     };
     Support Has(Feature feature) const { return features_[feature].load(); }
     void Learn(Feature feature, Support support) { features_[feature].store(support); }
-    // Whether the card speaks CDMA rather than GSM/UMTS/LTE (from AT+GCAP). Asked once per
-    // opened port; a card that did not answer is asked again next time.
+    // Whether the card speaks CDMA rather than GSM/UMTS/LTE, from what it answers: its
+    // capabilities (AT+GCAP, ATI), its identity (ATI, AT+CGMM or AT+GMM, AT+CGMI), its service
+    // record, its serial number (AT+CGSN), in this order until one tells. Asked once per opened
+    // port; a card that did not answer is asked again next time.
     bool IsCdma();
+    // The system mode of the card's own service record (nullopt when it has none or is out of
+    // service), for IsCdma. Set by the modem object.
+    void SetServiceProbe(std::function<std::optional<int>()> probe);
+    // The radio was switched on (AT+CFUN=1): the SIM may take a moment to start.
+    void RadioSwitchedOn();
+    // Whether the radio was switched on less than Timeouts::sim ago.
+    bool SimStarting();
     // Forgets what was learned about the card (a new port was opened).
     void Forget();
 
@@ -85,6 +98,8 @@ private:
     mutable std::mutex mutex_;
     std::mutex family_mutex_;      // held while AT+GCAP is asked, so it is asked once
     std::atomic<int> family_{-1};  // -1 unknown, 0 GSM, 1 CDMA
+    std::function<std::optional<int>()> service_probe_;  // set once, before any use
+    std::atomic<std::int64_t> radio_on_ms_{-1};          // when AT+CFUN=1 took, -1: never
     Timeouts timeouts_;
     std::atomic<Charset> charset_{Charset::kIra};
     std::atomic<Support> features_[kFeatureCount]{};

@@ -75,6 +75,7 @@ void SmsControl::Reset() {
     {
         std::lock_guard<std::recursive_mutex> lock(storage_lock_);
         read_storage_.clear();
+        cpms_in_full_ = false;
     }
     {
         std::lock_guard<std::mutex> lock(poll_mutex_);
@@ -94,7 +95,21 @@ bool SmsControl::SelectReadStorage(const std::string& storage, StorageCounts* co
     if (!IsStorageName(storage))
         return false;
     std::lock_guard<std::recursive_mutex> lock(storage_lock_);
-    const Response r = context_.Query("AT+CPMS=\"" + storage + "\"");
+    const std::string quoted = "\"" + storage + "\"";
+    Response r;
+    if (!cpms_in_full_)
+        r = context_.Query("AT+CPMS=" + quoted);
+    if (cpms_in_full_ || IsRefusal(r)) {
+        // Some cards take the storages only all three named: the other two stay as they are.
+        const Response now = context_.Query("AT+CPMS?");
+        const std::optional<StorageCounts> current = now.Ok() ? ParseCpms(now.lines) : std::nullopt;
+        if (!current || current->count < 3 || !IsStorageName(current->name[1]) ||
+            !IsStorageName(current->name[2]))
+            return false;
+        r = context_.Query("AT+CPMS=" + quoted + ",\"" + current->name[1] + "\",\"" +
+                           current->name[2] + "\"");
+        cpms_in_full_ = cpms_in_full_ || r.Ok();
+    }
     if (!r.Ok())
         return false;
     read_storage_ = storage;

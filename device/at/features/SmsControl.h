@@ -69,7 +69,8 @@ private:
     CardMessageBox card_box_;
     CardMessageBox report_box_;
     std::recursive_mutex storage_lock_;
-    std::string read_storage_;  // guarded by storage_lock_; empty: not known
+    std::string read_storage_;   // guarded by storage_lock_; empty: not known
+    bool cpms_in_full_ = false;  // guarded by storage_lock_: the card takes AT+CPMS only in full
     std::string receive_storage_ = "SM";
     std::atomic<std::uint8_t> send_flag_{0};
     std::atomic<int> last_send_error_{-1};

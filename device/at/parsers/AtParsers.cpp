@@ -625,14 +625,108 @@ std::optional<std::string> ParseDdssid(const Lines& lines) {
     return (*fields)[0];
 }
 
-bool GcapSaysCdma(const Lines& lines) {
-    for (const std::string& line : lines) {
-        std::string upper = ToUpperAscii(line);
-        if (upper.find("+CIS707") != std::string::npos ||
-            upper.find("+CIS-856") != std::string::npos || upper.find("IS-95") != std::string::npos)
+// ---- The card's family -------------------------------------------------------------------
+
+namespace {
+
+CardFamily Vote(bool gsm, bool cdma) {
+    if (gsm && cdma)
+        return CardFamily::kBoth;
+    if (gsm)
+        return CardFamily::kGsm;
+    return cdma ? CardFamily::kCdma : CardFamily::kUnknown;
+}
+
+// The words of a text (letters and digits, upper-cased); '-' stays inside a word ("EV-DO").
+std::vector<std::string> Words(std::string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : text) {
+        if (std::isalnum(static_cast<unsigned char>(c)) != 0 || (c == '-' && !word.empty())) {
+            word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        } else if (!word.empty()) {
+            words.push_back(std::move(word));
+            word.clear();
+        }
+    }
+    if (!word.empty())
+        words.push_back(std::move(word));
+    return words;
+}
+
+bool StartsWithAny(const std::string& word, std::initializer_list<std::string_view> prefixes) {
+    for (std::string_view prefix : prefixes) {
+        if (word.compare(0, prefix.size(), prefix) == 0)
             return true;
     }
     return false;
+}
+
+}  // namespace
+
+CardFamily FamilyOfCapabilities(const Lines& lines) {
+    bool gsm = false;
+    bool cdma = false;
+    for (const std::string& line : lines) {
+        for (const std::string& word : Words(line)) {
+            gsm = gsm || StartsWithAny(word, {"CGSM", "CLTE"});
+            cdma = cdma || StartsWithAny(word, {"CIS707", "CIS-856", "IS-856", "IS-95"});
+        }
+    }
+    return Vote(gsm, cdma);
+}
+
+CardFamily FamilyOfIdentity(const Lines& lines) {
+    bool gsm = false;
+    bool cdma = false;
+    for (const std::string& line : lines) {
+        const std::vector<std::string> words = Words(line);
+        for (const std::string& word : words) {
+            cdma = cdma || StartsWithAny(word, {"CDMA", "EV-DO", "EVDO", "1XRTT", "IS-95"});
+            gsm = gsm || StartsWithAny(word, {"GSM", "UMTS", "WCDMA", "HSDPA", "HSUPA", "HSPA",
+                                              "LTE", "GPRS", "EDGE"});
+        }
+        // ATI's serial-number labels: "ESN: ...", "MEID: ..." or "IMEI: ...".
+        const std::string_view trimmed = TrimView(line);
+        if (!words.empty() && trimmed.size() > words[0].size() && trimmed[words[0].size()] == ':') {
+            cdma = cdma || words[0] == "ESN" || words[0] == "MEID";
+            gsm = gsm || words[0] == "IMEI";
+        }
+    }
+    return Vote(gsm, cdma);
+}
+
+CardFamily FamilyOfHardwareId(const std::string& id) {
+    std::string_view text = TrimView(id);
+    const bool hex_prefix = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (hex_prefix)
+        text.remove_prefix(2);
+    const bool digits = std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    const bool hex = std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    if (!hex_prefix && text.size() == 15 && digits)
+        return CardFamily::kGsm;
+    if ((text.size() == 8 || text.size() == 14) && hex)
+        return CardFamily::kCdma;
+    return CardFamily::kUnknown;
+}
+
+CardFamily FamilyOfSystemMode(int system_mode) {
+    switch (system_mode) {
+        case kSystemModeAmps:
+        case kSystemModeCdma:
+        case kSystemModeHdr:
+            return CardFamily::kCdma;
+        case kSystemModeGsm:
+        case kSystemModeWcdma:
+        case kSystemModeLte:
+            return CardFamily::kGsm;
+        default:
+            return CardFamily::kUnknown;
+    }
 }
 
 }  // namespace dedevev::at

@@ -112,7 +112,22 @@ std::optional<int> ParseDdmode(const Lines& lines);
 std::optional<int> ParseDdind(const Lines& lines);
 // ^DDSSID: "<name>" (raw field)
 std::optional<std::string> ParseDdssid(const Lines& lines);
-// Whether +GCAP lists a CDMA command set (+CIS707, +CIS-856, IS-95).
-bool GcapSaysCdma(const Lines& lines);
+// ---- The card's family, from whatever the card answers ------------------------------------
+
+// kBoth: a multi-mode card that names both families.
+enum class CardFamily { kUnknown, kGsm, kCdma, kBoth };
+// From a capability list: the +GCAP answer, or the same list among the lines of ATI (with or
+// without its "+GCAP:"). CDMA command sets (+CIS707, +CIS707A, CIS-856, +IS-856, IS-95) and the
+// 3GPP ones (+CGSM, +CLTE).
+CardFamily FamilyOfCapabilities(const Lines& lines);
+// From identity texts (ATI, +CGMM, +GMM, +CGMI): the technologies a model name tells (CDMA,
+// EV-DO, 1xRTT, IS-95 / GSM, UMTS, WCDMA, HSPA, LTE) and ATI's identity labels (ESN, MEID /
+// IMEI).
+CardFamily FamilyOfIdentity(const Lines& lines);
+// From the serial number of AT+CGSN: an IMEI (15 digits) or an ESN or MEID (8 or 14 hex
+// digits, also as "0x..."); kUnknown for anything else.
+CardFamily FamilyOfHardwareId(const std::string& id);
+// From a service record's system mode: AMPS, CDMA, HDR or GSM, WCDMA, LTE.
+CardFamily FamilyOfSystemMode(int system_mode);
 
 }  // namespace dedevev::at

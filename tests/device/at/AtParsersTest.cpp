@@ -429,10 +429,69 @@ TEST(AtParsersTest, ExtensionAnswers) {
     EXPECT_EQ(ParseDdind({"^DDIND: 300"}), std::nullopt);
     EXPECT_EQ(ParseDdssid({R"(^DDSSID: "Home, sweet home")"}), "Home, sweet home");
     EXPECT_EQ(ParseDdssid({"OK"}), std::nullopt);
-    EXPECT_TRUE(GcapSaysCdma({"+GCAP: +CIS707-A, +MS, +ES, +DS, +FCLASS"}));
-    EXPECT_TRUE(GcapSaysCdma({"+GCAP: +CIS-856,+DS"}));
-    EXPECT_FALSE(GcapSaysCdma({"+GCAP: +CGSM,+DS,+ES"}));
-    EXPECT_FALSE(GcapSaysCdma({}));
+}
+
+// The card's family from the answers of real cards (ATI, +GCAP, +CGMM and +CGSN as captured in
+// public modem projects' tests) and of the simulated card's two kinds.
+TEST(AtParsersTest, CardFamilyFromWhatTheCardAnswers) {
+    using F = CardFamily;
+    struct Case {
+        const char* card;
+        Lines lines;
+        F capabilities;
+        F identity;
+    };
+    const std::vector<Case> cases = {
+        {"Huawei EC121 ATI, its list without +GCAP:",
+         {"Manufacturer: HUAWEI INCORPORATED", "Model: EC121", "Revision: 11.100.17.00.114",
+          "ESN: +GSN:12de4fa6", "+CIS707-A, +MS, +ES, +DS, +FCLASS"},
+         F::kCdma,
+         F::kCdma},
+        {"C-MOTECH CDX-650 ATI",
+         {"Model: CDX-650 ", "Esn: 3B0C4B98", "+GCAP: +CIS707A, +MS"},
+         F::kCdma,
+         F::kCdma},
+        {"Huawei E1550 ATI",
+         {"Manufacturer: huawei", "Model: E1550", "IMEI: 235012412595195",
+          "+GCAP: +CGSM,+FCLASS,+DS"},
+         F::kGsm,
+         F::kGsm},
+        {"Sierra MC7354 ATI (multi-mode)",
+         {"Model: MC7354", "MEID: A100003DB252CE", "IMEI: 359225050024702",
+          "+GCAP: +CIS707-A, CIS-856, CIS-856-A, +CGSM, +CLTE2, +MS, +ES, +DS, +FCLASS"},
+         F::kBoth,
+         F::kBoth},
+        {"Motorola C-series +CGMM",
+         {R"("GSM900","GSM1800","GSM1900","GSM850","MODEL=I250-000")"},
+         F::kUnknown,
+         F::kGsm},
+        {"Option 452 ATI",
+         {"Manufacturer: Option N.V.", "Model: GlobeTrotter HSUPA Modem"},
+         F::kUnknown,
+         F::kGsm},
+        {"Novatel XU870 +CGMM", {"DELL XU870 ExpressCard"}, F::kUnknown, F::kUnknown},
+        {"simulated CDMA card", {"CardSim CDMA/EV-DO"}, F::kUnknown, F::kCdma},
+        {"simulated GSM card", {"CardSim GSM/UMTS"}, F::kUnknown, F::kGsm},
+        {"a W in front is another technology", {"Model: WCDMA Stick"}, F::kUnknown, F::kGsm},
+        {"nothing", {}, F::kUnknown, F::kUnknown},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FamilyOfCapabilities(c.lines), c.capabilities) << c.card;
+        EXPECT_EQ(FamilyOfIdentity(c.lines), c.identity) << c.card;
+    }
+    // Serial numbers: IMEI (Huawei E1550), ESN with and without 0x (LG LX265, C-MOTECH), MEID.
+    const std::vector<std::pair<std::string, F>> ids = {{"235012412595195", F::kGsm},
+                                                        {"0x9235EB52", F::kCdma},
+                                                        {"3B0C4B98", F::kCdma},
+                                                        {"A100003DB252CE", F::kCdma},
+                                                        {"12812169004", F::kUnknown},
+                                                        {"0x235012412595195", F::kUnknown},
+                                                        {"", F::kUnknown}};
+    for (const auto& [id, family] : ids)
+        EXPECT_EQ(FamilyOfHardwareId(id), family) << id;
+    EXPECT_EQ(FamilyOfSystemMode(kSystemModeHdr), F::kCdma);
+    EXPECT_EQ(FamilyOfSystemMode(kSystemModeLte), F::kGsm);
+    EXPECT_EQ(FamilyOfSystemMode(kSystemModeNone), F::kUnknown);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -323,6 +324,22 @@ TEST_F(AtToolOnSimulatedCard, WrongPinIsRefusedWithAttemptsLeft) {
     EXPECT_EQ(wrong.exit, 5);
     EXPECT_EQ(wrong.err, "dedevev-at: the card refused to change the PIN\n");
     EXPECT_EQ(Value(wrong.out, "pin-attempts"), "2") << wrong.out;
+}
+
+// A card that answers a bare AT with ERROR and starts with its radio off and its SIM late.
+TEST_F(AtToolOnSimulatedCard, QuirkyCardIsFoundAndQueried) {
+    const std::string ctl =
+        std::string(DEDEVEV_BIN_DIR) + "/dedevev-cardsim ctl --dir '" + folder_ + "' ";
+    ASSERT_EQ(std::system((ctl + "sim-start 500 >/dev/null").c_str()), 0);
+    ASSERT_EQ(std::system(
+                  (ctl + "quirks at-error,no-cmee,no-gcap,radio-off,sim-busy >/dev/null").c_str()),
+              0);
+    const ToolRun info = Start({"info"});
+    ASSERT_EQ(info.exit, 0) << info.err;
+    EXPECT_EQ(Value(info.out, "imsi"), "001010123456789") << info.out;
+    const ToolRun card = Start({"card"});
+    ASSERT_EQ(card.exit, 0) << card.err;
+    EXPECT_EQ(Value(card.out, "status"), "READY") << card.out;
 }
 
 TEST_F(AtTool, HelpListsTheCommands) {
