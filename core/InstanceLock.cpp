@@ -6,9 +6,9 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "core/Paths.h"
+#include "device/base/Clock.h"
 
 namespace dedevev {
 
@@ -44,15 +44,16 @@ bool InstanceLock::TryAcquire(int wait_ms) {
         if (fd_ < 0)
             return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+    IClock& clock = ProcessClock();
+    const IClock::TimePoint deadline = clock.Deadline(std::chrono::milliseconds(wait_ms));
     while (true) {
         if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
             owned_ = true;
             return true;
         }
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (clock.Now() >= deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        clock.SleepFor(std::chrono::milliseconds(2), nullptr);
     }
 }
 
