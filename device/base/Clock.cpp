@@ -170,12 +170,11 @@ void ManualClock::SetLocalTime(LocalTime local) {
     local_ = local;
 }
 
-bool ManualClock::AwaitWaiters(std::size_t count, milliseconds limit) {
+bool ManualClock::AwaitWaiter(TimePoint deadline, milliseconds limit) {
     std::unique_lock<std::mutex> lock(mutex_);
     return waiters_changed_.wait_for(lock, limit, [&] {
-        const auto settled = std::count_if(waiters_.begin(), waiters_.end(),
-                                           [&](const Waiter& w) { return w.deadline > now_; });
-        return static_cast<std::size_t>(settled) >= count;
+        return std::any_of(waiters_.begin(), waiters_.end(),
+                           [&](const Waiter& w) { return w.deadline == deadline; });
     });
 }
 

@@ -9,8 +9,8 @@
 // clock.Poll, and the local date and time from clock.LocalNow().
 //
 // Tests: a ManualClock stands still until the test calls Advance; a wait wakes when its
-// deadline has passed on that clock or its condition holds, and AwaitWaiters tells when the
-// threads under test have seen the new time and blocked again. Install it with
+// deadline has passed on that clock or its condition holds, and AwaitWaiter tells when the
+// threads under test have done what was due and blocked again. Install it with
 // ScopedProcessClock before making the objects under test. A TestClock is a manual clock on
 // which a sleep moves the clock on by itself and returns at once, for threads whose pauses
 // should cost no time at all.
@@ -107,10 +107,11 @@ public:
     void Advance(Duration duration);
     // Sets the wall clock; the steady clock stays where it is.
     void SetLocalTime(LocalTime local);
-    // Waits in real time, up to `limit`, until at least `count` waits are blocked on this
-    // clock with their deadlines still ahead: whatever was due by now has woken and left.
-    bool AwaitWaiters(std::size_t count,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // Waits in real time, up to `limit`, until a wait is blocked on this clock until
+    // `deadline` (still ahead; kNever for a wait without a time-out): the thread under test
+    // has done what it does before that wait.
+    bool AwaitWaiter(TimePoint deadline,
+                     std::chrono::milliseconds limit = std::chrono::seconds(20));
 
 private:
     struct Waiter {

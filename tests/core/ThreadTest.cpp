@@ -117,9 +117,10 @@ TEST(ClockTest, ManualWaitsEndWhenTheClockPassesTheirDeadline) {
             result = c.wait(clock);
             done = true;
         });
-        ASSERT_TRUE(clock.AwaitWaiters(1)) << c.name;
+        const IClock::TimePoint due = clock.Now() + milliseconds(100);
+        ASSERT_TRUE(clock.AwaitWaiter(due)) << c.name;
         clock.Advance(milliseconds(99));
-        ASSERT_TRUE(clock.AwaitWaiters(1)) << c.name;
+        ASSERT_TRUE(clock.AwaitWaiter(due)) << c.name;
         EXPECT_FALSE(done) << c.name;
         clock.Advance(milliseconds(1));
         waiter.join();
@@ -132,7 +133,7 @@ TEST(ClockTest, ManualWaitEndsEarlyOnItsConditionAndWallTimeMovesWithTheClock) {
     ManualClock clock(local_days{year{2009} / 5 / 7} + hours{23} + minutes{59});
     Event event;
     std::thread setter([&] {
-        ASSERT_TRUE(clock.AwaitWaiters(1));
+        ASSERT_TRUE(clock.AwaitWaiter(IClock::kNever));
         event.Set();
     });
     EXPECT_TRUE(event.WaitUntil(clock, IClock::kNever));
