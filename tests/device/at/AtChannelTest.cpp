@@ -19,6 +19,7 @@
 #include "device/at/transport/AtChannel.h"
 #include "device/at/transport/PortOwner.h"
 #include "device/base/Clock.h"
+#include "support/Eventually.h"
 #include "support/PtyPeer.h"
 #include "support/TempDir.h"
 
@@ -435,9 +436,7 @@ TEST(AtChannelPort, NamesAnotherProgramHoldingThePort) {
     ASSERT_EQ(::posix_spawnp(&child, "sleep", &actions, nullptr, argv, environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     // Wait until it has the port open.
-    const auto until = Clock::now() + kHangBound;
-    while (FindPortHolders(peer.SlavePath()).empty() && Clock::now() < until)
-        std::this_thread::sleep_for(Millis(5));
+    ASSERT_TRUE(test::Eventually([&] { return !FindPortHolders(peer.SlavePath()).empty(); }));
 
     AtChannel channel;
     std::string error;

@@ -22,6 +22,7 @@
 #include "device/at/features/ModemAgent.h"
 #include "device/at/transport/PortOwner.h"
 #include "device/base/Clock.h"
+#include "support/Eventually.h"
 #include "support/PtyPeer.h"
 #include "support/TempDir.h"
 
@@ -453,10 +454,7 @@ TEST(ModemAgentPort, OpenFailuresKeepTheReason) {
     pid_t child = 0;
     ASSERT_EQ(::posix_spawnp(&child, "sleep", &actions, nullptr, argv, environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    const auto until = std::chrono::steady_clock::now() + kHangBound;
-    while (FindPortHolders(peer.SlavePath()).empty() && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(Millis(5));
-    }
+    ASSERT_TRUE(test::Eventually([&] { return !FindPortHolders(peer.SlavePath()).empty(); }));
     EXPECT_FALSE(agent.Open(peer.SlavePath(), 115200, &status));
     EXPECT_EQ(status, kStatusUntouched);
     EXPECT_EQ(agent.LastError(),
