@@ -18,7 +18,7 @@ bool Eventually(Condition condition, std::chrono::milliseconds limit = kHangNet)
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline)
-            return condition();
+            return static_cast<bool>(condition());
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
