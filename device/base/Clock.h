@@ -3,16 +3,21 @@
 // IClock, so that tests decide when time passes.
 //
 // Production: ProcessClock() is the SystemClock (steady clock, local wall time, real waits).
-// An object takes its clock when it is made (an explicit IClock* in its options, null meaning
-// ProcessClock()) and keeps it: deadlines come from clock.Now(), condition waits go through
-// clock.WaitUntil/WaitFor, sleeps through clock.SleepFor, polls of descriptors through
-// clock.Poll, and the local date and time from clock.LocalNow().
+// An object takes its clock when it is made (an IClock* in its options or constructor, null
+// meaning ProcessClock()) and keeps it: deadlines come from clock.Now() or Deadline(), condition
+// waits go through clock.WaitUntil/WaitFor, event waits through Event::WaitUntil(clock, ...),
+// sleeps through clock.SleepFor (with a stop event where a stop must cut them short), polls of
+// descriptors through clock.Poll/PollUntil, and the local date and time from clock.LocalNow().
+// A blocking call that the seam cannot wrap waits in slices and looks at the clock between.
+//
+//   while (!stop.WaitUntil(clock, clock.Deadline(100ms))) { ...watch the link... }
 //
 // Tests: a ManualClock stands still until the test calls Advance; a wait wakes when its
-// deadline has passed on that clock or its condition holds, and AwaitWaiter tells when the
-// threads under test have done what was due and blocked again. Install it with
-// ScopedProcessClock before making the objects under test. A TestClock is a manual clock on
-// which a sleep moves the clock on by itself and returns at once, for threads whose pauses
+// deadline has passed on that clock or its condition holds, never before. AwaitWaiter(deadline)
+// tells the test that a thread is blocked until that deadline, i.e. has done everything due
+// before it. Install the clock with ScopedProcessClock before making the objects under test
+// (or hand it to them), and end those objects before the clock. A TestClock is a manual clock
+// on which a sleep moves the clock on by itself and returns at once, for threads whose pauses
 // should cost no time at all.
 
 #include <poll.h>
