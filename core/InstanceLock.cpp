@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "core/Paths.h"
+#include "device/base/Clock.h"
 
 namespace dedevev {
 
@@ -53,7 +53,8 @@ InstanceLock::Result InstanceLock::TryAcquire(int wait_ms) {
         }
     }
     error_ = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+    IClock& clock = ProcessClock();
+    const IClock::TimePoint deadline = clock.Deadline(std::chrono::milliseconds(wait_ms));
     while (true) {
         if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
             owned_ = true;
@@ -63,9 +64,9 @@ InstanceLock::Result InstanceLock::TryAcquire(int wait_ms) {
             error_ = errno;  // a file system without locks, ...
             return Result::kUnusable;
         }
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (clock.Now() >= deadline)
             return Result::kHeldElsewhere;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        clock.SleepFor(std::chrono::milliseconds(2), nullptr);
     }
 }
 

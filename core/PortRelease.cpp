@@ -44,7 +44,7 @@ public:
     bool WaitEnded(milliseconds timeout, IClock& clock) const {
         if (fd_ >= 0) {
             pollfd entry{fd_, POLLIN, 0};
-            return ::poll(&entry, 1, static_cast<int>(timeout.count())) > 0;
+            return clock.PollUntil(&entry, 1, clock.Deadline(timeout)) > 0;
         }
         clock.SleepFor(timeout, nullptr);
         return false;

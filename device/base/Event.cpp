@@ -25,13 +25,18 @@ bool Event::IsSet() const {
     return set_;
 }
 
-bool Event::WaitFor(std::chrono::milliseconds timeout) {
+bool Event::WaitUntil(IClock& clock, IClock::TimePoint deadline) {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!cv_.wait_for(lock, timeout, [this] { return set_; }))
+    if (!clock.WaitUntil(cv_, lock, deadline, [this] { return set_; }))
         return false;
     if (mode_ == Reset::kAuto)
         set_ = false;
     return true;
+}
+
+bool Event::WaitFor(IClock::Duration timeout) {
+    IClock& clock = ProcessClock();
+    return WaitUntil(clock, clock.Deadline(timeout));
 }
 
 void Event::Wait() {

@@ -2,9 +2,10 @@
 // A signalled/non-signalled flag that threads can wait on. A manual-reset event stays set until
 // Reset(); an auto-reset event lets exactly one waiter through per Set() and clears itself.
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
+
+#include "device/base/Clock.h"
 
 namespace dedevev {
 
@@ -20,9 +21,11 @@ public:
     void Clear();
     // Whether the event is set; does not consume an auto-reset event.
     bool IsSet() const;
-    // Waits until the event is set or `timeout` has passed; true when it was set. An
-    // auto-reset event is cleared by the waiter that sees it set.
-    bool WaitFor(std::chrono::milliseconds timeout);
+    // Waits until the event is set or `deadline` has passed on `clock`; true when it was set.
+    // An auto-reset event is cleared by the waiter that sees it set.
+    bool WaitUntil(IClock& clock, IClock::TimePoint deadline);
+    // The same for `timeout` on the process clock.
+    bool WaitFor(IClock::Duration timeout);
     void Wait();
 
 private:

@@ -8,11 +8,13 @@
 #include <cerrno>
 #include <sstream>
 
+#include "device/base/Clock.h"
+
 namespace dedevev::probe {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using TimePoint = IClock::TimePoint;
 
 class Fd {
 public:
@@ -30,7 +32,7 @@ private:
     int fd_;
 };
 
-bool WriteAll(int fd, const std::string& text, Clock::time_point deadline) {
+bool WriteAll(int fd, const std::string& text, TimePoint deadline, IClock& clock) {
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -41,32 +43,28 @@ bool WriteAll(int fd, const std::string& text, Clock::time_point deadline) {
         if (n < 0 && errno != EAGAIN && errno != EINTR) {
             return false;
         }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
+        if (clock.Now() >= deadline) {
             return false;
         }
         pollfd p{fd, POLLOUT, 0};
-        ::poll(&p, 1, static_cast<int>(left.count()));
+        clock.Poll(&p, 1, deadline);
     }
     return true;
 }
 
 // Reads until a final result arrives or the deadline passes.
-bool AwaitReply(int fd, Clock::time_point deadline) {
+bool AwaitReply(int fd, TimePoint deadline, IClock& clock) {
     std::string reply;
     while (true) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
+        if (clock.Now() >= deadline) {
             return false;
         }
         pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR) {
-            continue;
+        const int ready = clock.Poll(&p, 1, deadline);
+        if (ready == 0) {
+            continue;  // the loop looks at the deadline
         }
-        if (ready <= 0 || (p.revents & (POLLERR | POLLNVAL)) != 0) {
+        if (ready < 0 || (p.revents & (POLLERR | POLLNVAL)) != 0) {
             return false;
         }
         char buffer[256];
@@ -105,7 +103,8 @@ bool IsAtReply(const std::string& reply) {
     return false;
 }
 
-bool AnswersAt(const std::string& path, std::chrono::milliseconds timeout) {
+bool AnswersAt(const std::string& path, std::chrono::milliseconds timeout, IClock* clock_or_null) {
+    IClock& clock = clock_or_null != nullptr ? *clock_or_null : ProcessClock();
     Fd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) {
         return false;
@@ -123,11 +122,11 @@ bool AnswersAt(const std::string& path, std::chrono::milliseconds timeout) {
     ::tcflush(fd.get(), TCIFLUSH);
     // The first "AT" may only wake the port up or end a half-typed line; ask twice.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto deadline = Clock::now() + timeout;
-        if (!WriteAll(fd.get(), "AT\r", deadline)) {
+        const TimePoint deadline = clock.Deadline(timeout);
+        if (!WriteAll(fd.get(), "AT\r", deadline, clock)) {
             return false;
         }
-        if (AwaitReply(fd.get(), deadline)) {
+        if (AwaitReply(fd.get(), deadline, clock)) {
             return true;
         }
     }

@@ -6,11 +6,17 @@
 #include <chrono>
 #include <string>
 
+namespace dedevev {
+class IClock;
+}
+
 namespace dedevev::probe {
 
-// True when `path` answered "AT" within `timeout` per attempt.
+// True when `path` answered "AT" within `timeout` per attempt, measured on `clock` (null: the
+// process clock).
 bool AnswersAt(const std::string& path,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(400));
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(400),
+               IClock* clock = nullptr);
 
 // True when `reply` (everything read after "AT\r") holds a final result of an AT command
 // port: an "OK" or "ERROR" line. Echo and other lines before it are allowed.

@@ -11,10 +11,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <string_view>
 #include <vector>
 
+#include "device/base/Clock.h"
 #include "device/probe/UsbScan.h"
 
 namespace dedevev::probe {
@@ -145,7 +145,9 @@ bool IsRelevantUevent(const char* message, std::size_t length) {
 }
 
 DeviceWatch::DeviceWatch(Options options, Check check)
-    : options_(std::move(options)), check_(std::move(check)) {}
+    : options_(std::move(options)),
+      clock_(options_.clock != nullptr ? *options_.clock : ProcessClock()),
+      check_(std::move(check)) {}
 
 DeviceWatch::~DeviceWatch() {
     Stop();
@@ -182,11 +184,7 @@ void DeviceWatch::Stop() {
 
 bool DeviceWatch::WaitForStop(std::chrono::milliseconds time) {
     pollfd p{stop_pipe_[0], POLLIN, 0};
-    int ready;
-    do {
-        ready = ::poll(&p, 1, static_cast<int>(time.count()));
-    } while (ready < 0 && errno == EINTR);
-    return ready > 0;
+    return clock_.PollUntil(&p, 1, clock_.Deadline(time)) > 0;
 }
 
 void DeviceWatch::Run() {
@@ -195,6 +193,7 @@ void DeviceWatch::Run() {
     int uevents = options_.use_netlink ? OpenUeventSocket() : -1;
     netlink_active_ = uevents >= 0;
     bool poll_wanted = false;
+    IClock::TimePoint last_look = clock_.Now();
 
     while (true) {
         bool look = false;
@@ -212,16 +211,15 @@ void DeviceWatch::Run() {
             // socket opens but the kernel's messages never reach it.
             const auto interval = events_suffice ? std::max(options_.poll_interval, kSafetyInterval)
                                                  : options_.poll_interval;
-            const int timeout = static_cast<int>(
-                std::min<std::int64_t>(interval.count(), std::numeric_limits<int>::max()));
-            const int ready = ::poll(fds, 3, timeout);
-            if (ready < 0 && errno != EINTR) {
+            const IClock::TimePoint due = last_look + interval;
+            const int ready = clock_.Poll(fds, 3, due);
+            if (ready < 0) {
                 break;
             }
             if ((fds[0].revents & POLLIN) != 0) {
                 break;
             }
-            if (ready == 0) {
+            if (ready == 0 && clock_.Now() >= due) {
                 look = true;  // the periodic look
             }
             if ((fds[1].revents & POLLIN) != 0) {
@@ -254,6 +252,8 @@ void DeviceWatch::Run() {
             DrainUevents(uevents);
         }
         poll_wanted = check_ ? check_() : false;
+        last_look = clock_.Now();
+        ++checks_;
     }
     CloseFd(&uevents);
     CloseFd(&inotify);

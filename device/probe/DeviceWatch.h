@@ -9,9 +9,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
+
+namespace dedevev {
+class IClock;
+}
 
 namespace dedevev::probe {
 
@@ -24,6 +29,8 @@ public:
         // Pause after an event before the check, so that the burst of events of one
         // plug-in (one per port) ends in one check.
         std::chrono::milliseconds settle{200};
+        IClock* clock =
+            nullptr;  // measures the periodic look and the pause; null: the process clock
     };
     // Called on the watch thread. Returns true when the owner wants to be asked again after
     // `poll_interval` even without an event (e.g. a simulated card whose process may die
@@ -42,13 +49,17 @@ public:
     bool Running() const { return thread_.joinable(); }
     // Whether the uevent socket could be opened (known once the thread has started).
     bool NetlinkActive() const { return netlink_active_.load(); }
+    // How many checks have run so far.
+    std::uint64_t Checks() const { return checks_.load(); }
 
 private:
     void Run();
     bool WaitForStop(std::chrono::milliseconds time);
 
     Options options_;
+    IClock& clock_;
     Check check_;
+    std::atomic<std::uint64_t> checks_{0};
     std::thread thread_;
     int stop_pipe_[2] = {-1, -1};
     std::atomic<bool> netlink_active_{false};

@@ -6,12 +6,12 @@
 
 #include <cstdio>
 #include <fstream>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "device/DeviceHolder.h"
 #include "device/DeviceStatus.h"
+#include "device/base/Clock.h"
 #include "device/probe/AtProbe.h"
 #include "device/probe/DeviceWatch.h"
 #include "device/probe/SimulatedCards.h"
@@ -89,8 +89,13 @@ HardwareProbe::HardwareProbe(CDeviceStatus* owner, ProbeOptions options)
     if (options_.device_folder.empty()) {
         options_.device_folder = DefaultDeviceFolder();
     }
+    if (options_.clock == nullptr) {
+        options_.clock = &ProcessClock();
+    }
     if (!options_.answers_at) {
-        options_.answers_at = [](const std::string& path) { return AnswersAt(path); };
+        options_.answers_at = [clock = options_.clock](const std::string& path) {
+            return AnswersAt(path, std::chrono::milliseconds(400), clock);
+        };
     }
 }
 
@@ -360,17 +365,18 @@ void HardwareProbe::ResetDevice() {
             }
             // De-authorising unbinds every interface; authorising again makes the kernel
             // enumerate the modem afresh, as if it had been pulled and plugged in.
+            IClock& clock = *options_.clock;
             WriteAttribute(authorized, "0");
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            clock.SleepFor(std::chrono::milliseconds(500), nullptr);
             WriteAttribute(authorized, "1");
-            const auto deadline = std::chrono::steady_clock::now() + options_.reset_wait;
-            while (std::chrono::steady_clock::now() < deadline) {
+            const IClock::TimePoint deadline = clock.Deadline(options_.reset_wait);
+            while (clock.Now() < deadline) {
                 const FoundCard again = Scan(false);
                 if (again.present && again.origin == card.origin && !again.at.empty() &&
                     Exists(again.at)) {
                     break;
                 }
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                clock.SleepFor(std::chrono::milliseconds(200), nullptr);
             }
             std::lock_guard<std::mutex> lock(mutex_);
             resetting_ = false;
@@ -395,6 +401,7 @@ void HardwareProbe::ProbeStart() {
     watch_options.use_netlink = options_.use_netlink;
     watch_options.poll_interval = options_.poll_interval;
     watch_options.settle = options_.settle;
+    watch_options.clock = options_.clock;
     watch_ = std::make_unique<DeviceWatch>(watch_options, [this] { return WatchCheck(); });
     // The thread's first check waits for this lock, so it sees the identity set above.
     watch_->Start();
@@ -436,6 +443,11 @@ void HardwareProbe::StopWatch() {
 bool HardwareProbe::WatchRunning() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return watch_ && watch_->Running();
+}
+
+std::uint64_t HardwareProbe::WatchChecks() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return watch_ ? watch_->Checks() : 0;
 }
 
 bool SetFixedHardwarePorts(IHardwareInfo* hardware, const std::string& at, const std::string& data,

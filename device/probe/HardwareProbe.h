@@ -24,6 +24,7 @@
 namespace dedevev {
 
 class CDeviceStatus;
+class IClock;
 
 namespace probe {
 
@@ -70,6 +71,7 @@ struct ProbeOptions {
     std::chrono::milliseconds settle{200};
     // How long ResetDevice waits for a re-authorised USB modem's ports to come back.
     std::chrono::milliseconds reset_wait{10000};
+    IClock* clock = nullptr;  // every wait and time-out of the probe; null: the process clock
 };
 
 class HardwareProbe final : public IHardwareInfo {
@@ -110,6 +112,8 @@ public:
     // Stops the watch (the destructor does it too).
     void StopWatch();
     bool WatchRunning() const;
+    // How many checks the watch has run (0 without a watch).
+    std::uint64_t WatchChecks() const;
 
 private:
     FoundCard Scan(bool may_ask_at);

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -66,12 +69,77 @@ TEST(ClockTest, SystemSleepEndsOnStop) {
 }
 
 TEST(ClockTest, ProcessClockCanBeReplaced) {
-    TestClock clock;
-    SetProcessClock(&clock);
-    ProcessClock().SleepFor(seconds(5), nullptr);
-    EXPECT_EQ(clock.Slept(), seconds(5));
-    SetProcessClock(nullptr);
-    EXPECT_NE(&ProcessClock(), static_cast<IClock*>(&clock));
+    IClock& system = ProcessClock();
+    {
+        TestClock clock;
+        ScopedProcessClock installed(clock);
+        ProcessClock().SleepFor(seconds(5), nullptr);
+        EXPECT_EQ(clock.Slept(), seconds(5));
+    }
+    EXPECT_EQ(&ProcessClock(), &system);
+}
+
+// Every kind of wait on a manual clock ends exactly when the clock reaches its deadline.
+TEST(ClockTest, ManualWaitsEndWhenTheClockPassesTheirDeadline) {
+    struct Case {
+        const char* name;
+        std::function<bool(ManualClock&)> wait;  // waits 100 ms of the clock
+        bool result;
+    };
+    const std::vector<Case> cases = {
+        {"sleep", [](ManualClock& c) { return c.SleepFor(milliseconds(100), nullptr); }, true},
+        {"sleep with a stop event",
+         [](ManualClock& c) {
+             Event stop;
+             return c.SleepFor(milliseconds(100), &stop);
+         },
+         true},
+        {"event",
+         [](ManualClock& c) {
+             Event event;
+             return event.WaitUntil(c, c.Now() + milliseconds(100));
+         },
+         false},
+        {"condition",
+         [](ManualClock& c) {
+             std::mutex mutex;
+             std::condition_variable cv;
+             std::unique_lock<std::mutex> lock(mutex);
+             return c.WaitFor(cv, lock, milliseconds(100), [] { return false; });
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        ManualClock clock;
+        std::atomic<bool> done{false};
+        bool result = !c.result;
+        std::thread waiter([&] {
+            result = c.wait(clock);
+            done = true;
+        });
+        const IClock::TimePoint due = clock.Now() + milliseconds(100);
+        ASSERT_TRUE(clock.AwaitWaiter(due)) << c.name;
+        clock.Advance(milliseconds(99));
+        ASSERT_TRUE(clock.AwaitWaiter(due)) << c.name;
+        EXPECT_FALSE(done) << c.name;
+        clock.Advance(milliseconds(1));
+        waiter.join();
+        EXPECT_EQ(result, c.result) << c.name;
+    }
+}
+
+TEST(ClockTest, ManualWaitEndsEarlyOnItsConditionAndWallTimeMovesWithTheClock) {
+    using namespace std::chrono;
+    ManualClock clock(local_days{year{2009} / 5 / 7} + hours{23} + minutes{59});
+    Event event;
+    std::thread setter([&] {
+        ASSERT_TRUE(clock.AwaitWaiter(IClock::kNever));
+        event.Set();
+    });
+    EXPECT_TRUE(event.WaitUntil(clock, IClock::kNever));
+    setter.join();
+    clock.Advance(minutes(2));
+    EXPECT_EQ(clock.LocalNow(), local_days{year{2009} / 5 / 8} + minutes{1});
 }
 
 class GatedThread : public CThread {

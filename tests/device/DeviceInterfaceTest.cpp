@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "device/DateTimeFields.h"
+#include "device/ICDMATime.h"
 #include "device/IHardwareInfo.h"
 #include "device/IModemAgent.h"
 #include "device/SMSMessage.h"
@@ -46,6 +49,7 @@ TEST(DeviceInterfaceSlots, ModemAgentAndHardware) {
         SLOT(IHardwareInfo, CheckDriver, 10),
         SLOT(IHardwareInfo, ProbeStart, 11),
         SLOT(IHardwareInfo, Refresh, 13),
+        SLOT(ICDMATime, GetTime, 0),
     });
 }
 
@@ -184,6 +188,34 @@ TEST(DateTimeFields, EarlierFieldDecidesOrder) {
         EXPECT_GT(c.later, c.earlier);
         EXPECT_LT(c.earlier, c.later);
         EXPECT_NE(c.later, c.earlier);
+    }
+}
+
+TEST(DateTimeFields, DataFileTextWritesPlainDecimalAndReadsTheFirstSixRunsOfDigits) {
+    EXPECT_EQ(DateTimeText({2009, 5, 7, 13, 4, 9}), u"2009-5-7,13:4:9");
+    EXPECT_EQ(DateTimeText({}), u"2000-1-1,12:1:1");
+    const DateTimeFields may{2009, 5, 7, 13, 4, 9};
+    struct Case {
+        std::u16string text;
+        std::optional<DateTimeFields> read;
+    };
+    const std::vector<Case> cases = {
+        {u"2009-5-7,13:4:9", may},
+        {u"2009-05-07,13:04:09", may},
+        {u"2009/05/07 13.04.09", may},            // other separators
+        {u"  2009-5-7,13:4:9 and 42 more", may},  // runs after the sixth are left
+        {u"-2009-+5-7,13:4:-9", may},             // a sign only separates
+        {u"0000000000002009-5-7,13:4:9", may},    // zeros in front are no overflow
+        {u"2147483647-1-1,0:0:0", DateTimeFields{2147483647, 1, 1, 0, 0, 0}},
+        {u"2147483648-1-1,0:0:0", std::nullopt},  // beyond 32 bits
+        {u"99999999999999999999-5-7,13:4:9", std::nullopt},
+        {u"2009-5-7,13:4", std::nullopt},         // five runs
+        {u"2009-5-7,13:4:\uFF19", std::nullopt},  // a full-width digit is no digit
+        {u"", std::nullopt},
+        {u"Time:", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseDateTimeText(c.text), c.read) << std::string(c.text.begin(), c.text.end());
     }
 }
 

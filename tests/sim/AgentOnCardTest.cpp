@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -238,24 +239,23 @@ TEST_P(AgentOnCard, NoiseUnsolicitedLinesAndAMuteCard) {
 }
 
 TEST_P(AgentOnCard, PulledCardFailsAPendingCallAtOnce) {
-    Control("latency 20000");
-    std::atomic<int> status{kStatusUntouched};
-    std::atomic<bool> done{false};
-    std::thread caller([&] {
-        int s = kStatusUntouched;
-        control_->GetImsi(&s);
-        status = s;
-        done = true;
+    // Neither the card's answer nor the call's time-out can end the call within the hang net:
+    // only the pull can.
+    at::Timeouts timeouts;
+    timeouts.query = 2 * test::kHangNet;
+    dynamic_cast<at::ModemAgent&>(*agent).SetTimeouts(timeouts);
+    Control("latency " + std::to_string((2 * test::kHangNet).count()));
+    Control("log clear");
+    auto call = std::async(std::launch::async, [&] {
+        int status = kStatusUntouched;
+        control_->GetImsi(&status);
+        return status;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const auto pulled = steady_clock::now();
+    ASSERT_TRUE(AwaitCardCommand("AT+CIMI"));
     Control("pull");
-    while (!done && steady_clock::now() - pulled < seconds(15)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(done) << "the call waited for its time-out instead of failing";
-    caller.join();
-    EXPECT_NE(status.load(), kStatusOk);
+    ASSERT_EQ(call.wait_for(test::kHangNet), std::future_status::ready)
+        << "the call waited for its time-out instead of failing";
+    EXPECT_NE(call.get(), kStatusOk);
     int later = kStatusUntouched;
     control_->CheckAlive(&later);
     EXPECT_NE(later, kStatusOk);

@@ -3,10 +3,10 @@
 // for incoming, withheld, late-numbered, waiting, three-way and outgoing calls, and DTMF.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "SimCardFixture.h"
@@ -69,10 +69,24 @@ protected:
         events_.WaitFor(count);
         return events_.Events();
     }
-    // No event comes that was not expected (the listings of the calls run on meanwhile).
+    // No event came that was not expected once the library had everything the card sent
+    // and had stopped listing the calls (its last listing found none left).
     void Settle(const Events& expected) {
-        std::this_thread::sleep_for(milliseconds(600));
+        auto* voice = dynamic_cast<at::VoiceControl*>(voice_);
+        EXPECT_TRUE(AwaitCardOutputHandled());
+        EXPECT_TRUE(test::Eventually([&] { return !voice->Polling(); }));
         EXPECT_EQ(events_.Events(), expected);
+    }
+    // The card's calls (`calls`) once they show every part of `wanted` (or after the hang net).
+    std::string CallsShowing(const std::vector<std::string>& wanted) {
+        std::string calls;
+        test::Eventually([&] {
+            calls = Control("calls");
+            return std::all_of(wanted.begin(), wanted.end(), [&](const std::string& part) {
+                return calls.find(part) != std::string::npos;
+            });
+        });
+        return calls;
     }
 
     IVoiceControl* voice_ = nullptr;
@@ -138,8 +152,7 @@ TEST_P(CallsOnCard, WaitingCallAcceptedAndSwapped) {
     ASSERT_EQ(EventsOnceThere(expected.size()), expected);
     EXPECT_NE(Control("calls").find("(2,in,active"), std::string::npos);
     Ok([&](int* s) { voice_->VoiceSwapWaiting(s); }, "swap");
-    std::this_thread::sleep_for(milliseconds(300));
-    const std::string calls = Control("calls");
+    const std::string calls = CallsShowing({"(1,out,active", "(2,in,held"});
     EXPECT_NE(calls.find("(1,out,active"), std::string::npos) << calls;
     EXPECT_NE(calls.find("(2,in,held"), std::string::npos) << calls;
     Ok([&](int* s) { voice_->VoiceHangUp(s); }, "hang up");
@@ -156,8 +169,7 @@ TEST_P(CallsOnCard, ThreeWayCallJoinedAndSecondPartyDropped) {
     expected.insert(expected.end(), second.begin(), second.end());
     ASSERT_EQ(EventsOnceThere(expected.size()), expected);
     Ok([&](int* s) { voice_->VoiceJoin(s); }, "join");
-    std::this_thread::sleep_for(milliseconds(300));
-    const std::string joined = Control("calls");
+    const std::string joined = CallsShowing({"(1,out,active", "(2,out,active"});
     EXPECT_NE(joined.find("(1,out,active"), std::string::npos) << joined;
     EXPECT_NE(joined.find("(2,out,active"), std::string::npos) << joined;
     Ok([&](int* s) { voice_->VoiceEndSecond(s); }, "drop the second party");
@@ -183,8 +195,10 @@ TEST_P(CallsOnCard, OutgoingCallEndedByTheOtherSide) {
 
 TEST_P(CallsOnCard, OutgoingCallBusyEndsWithoutConnecting) {
     Control("call-autoanswer 0");
+    Control("log clear");
     Ok([&](int* s) { voice_->VoiceDial("5550009", s); }, "dial");
-    std::this_thread::sleep_for(milliseconds(400));
+    // The library has seen the call: one listing was answered, as the next one was asked.
+    ASSERT_TRUE(AwaitCardCommand("AT+CLCC", 2));
     Control("call-busy");
     const Events expected = WithSetup({"ended"});
     EXPECT_EQ(EventsOnceThere(expected.size()), expected);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "GammuRun.h"
+#include "support/Eventually.h"
 
 namespace dedevev::sim {
 namespace {
@@ -83,7 +84,7 @@ TEST_P(GammuTest, QuirkyCard) {
     std::string out;
     Gammu("identify", &out);  // switches the radio on; the SIM may still be starting
     EXPECT_TRUE(Has(out, "Manufacturer\\s*:\\s*DEDEVev")) << out;
-    ASSERT_TRUE(test::WaitUntil(
+    ASSERT_TRUE(dedevev::test::Eventually(
         [&] { return sim->Control("state").find(" sim_start=done") != std::string::npos; }));
     ASSERT_EQ(Gammu("identify", &out), 0) << out;
     EXPECT_TRUE(Has(out, "IMSI\\s*:\\s*0010[12]0123456789")) << out;
@@ -92,7 +93,7 @@ TEST_P(GammuTest, QuirkyCard) {
     ASSERT_EQ(Gammu("getsecuritystatus", &out), 0) << out;
     EXPECT_TRUE(Has(out, "Nothing to enter")) << out;
     if (GetParam() != CardKind::kGsm)
-        return;  // gammu reads GSM messages only
+        return;                                     // gammu reads GSM messages only
     ASSERT_EQ(Gammu("getallsms", &out), 0) << out;  // the listing of an empty box fails
     EXPECT_TRUE(Has(out, "0 SMS parts")) << out;
     // After a message in one box gammu loops on the failed listing of the next (empty) one.

@@ -24,6 +24,8 @@
 #include "device/IModemAgent.h"
 #include "device/at/features/ModemAgent.h"
 #include "sim/CardSimulator.h"
+#include "support/Eventually.h"
+#include "support/ListenerMark.h"
 #include "support/TempDir.h"
 
 namespace dedevev::sim::test {
@@ -137,6 +139,24 @@ protected:
         const std::string answer = this->sim->Control(line);
         EXPECT_EQ(answer.rfind("OK", 0), 0u) << line << " -> " << answer;
         return answer;
+    }
+    // Waits until the library's listeners have had every line the card sent so far.
+    bool AwaitCardOutputHandled() {
+        auto& channel = dynamic_cast<at::ModemAgent&>(*agent).Context().Channel();
+        return ::dedevev::test::AwaitListenersCaughtUp(
+            channel, [&](const std::string& line) { Control("urc \"" + line + "\""); });
+    }
+    // Waits until the card has received the AT command `command` at least `count` times since
+    // its log was cleared ("log clear"); the card reads the state it answers from on receipt.
+    bool AwaitCardCommand(const std::string& command, std::size_t count = 1) {
+        const std::string entry = " \"" + command + "\"";
+        return ::dedevev::test::Eventually([&] {
+            const std::string log = this->sim->Control("log");
+            std::size_t seen = 0;
+            for (auto at = log.find(entry); at != std::string::npos; at = log.find(entry, at + 1))
+                ++seen;
+            return seen >= count;
+        });
     }
 
     IModemAgent* agent = nullptr;

@@ -50,19 +50,6 @@ inline auto Arrived(const std::string& marker, int line_ends = 1) {
     };
 }
 
-// Waits until `condition` holds, asking it every 20 ms; `bound` is only a net against hangs.
-// Whether it held.
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds bound = std::chrono::seconds(20)) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        ::usleep(20000);
-    }
-    return true;
-}
-
 // Runs `command` in the shell with its errors joined to its output. Returns the exit status
 // (-1 when it could not start or did not exit normally); `out` gets everything it printed.
 inline int RunCaptured(const std::string& command, std::string* out) {

@@ -6,13 +6,13 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "SimCardFixture.h"
 #include "SimTestSupport.h"
 #include "sim/Announcement.h"
 #include "sim/CardSimulator.h"
 #include "sim/ControlProtocol.h"
+#include "support/Eventually.h"
 #include "support/TempDir.h"
 
 namespace dedevev::sim {
@@ -20,20 +20,11 @@ namespace {
 
 using test::PtyHost;
 
+using ::dedevev::test::Eventually;
+
 bool Exists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
-}
-
-// Waits (a few seconds at most) for `condition`.
-template <typename Condition>
-bool Eventually(Condition condition) {
-    for (int i = 0; i < 500; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
 }
 
 class SimulatorTest : public test::CardFixture<> {

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "SimCardFixture.h"
@@ -194,11 +193,12 @@ TEST_P(SmsOnCard, CardWithoutNoticesIsPolled) {
     control->SetPollInterval(milliseconds(100));
     int status = kStatusUntouched;
     sms_->SetStorage("SM", "SM", "SM", &status);
+    Control("log clear");
     status = kStatusUntouched;
     sms_->SetNewMessageIndication(2, 1, 0, 2, 0, &status);
     EXPECT_EQ(status, kStatusOk);
     EXPECT_TRUE(control->Polling());
-    std::this_thread::sleep_for(milliseconds(300));  // the first poll only counts
+    ASSERT_TRUE(AwaitCardCommand("AT+CPMS?"));  // the first poll only counts
     Control("sms +62822 found by polling");
     const std::string event = events_.WaitForPrefix("new SM ");
     ASSERT_FALSE(event.empty()) << ::testing::PrintToString(events_.All());

@@ -15,6 +15,7 @@
 
 #include "device/at/features/ModemAgent.h"
 #include "device/at/features/VoiceControl.h"
+#include "support/Eventually.h"
 #include "support/PtyPeer.h"
 
 namespace dedevev::at::voice_test {
@@ -126,18 +127,12 @@ protected:
             return n;
         };
         const std::size_t target = count() + more;
-        const auto deadline = std::chrono::steady_clock::now() + kHangBound;
-        while (count() < target && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(milliseconds(5));
-        return count() >= target;
+        return test::Eventually([&] { return count() >= target; });
     }
 
     // Waits until the calls are no longer listed (no call is up any more).
     bool WaitUntilIdle() {
-        const auto deadline = std::chrono::steady_clock::now() + kHangBound;
-        while (voice_->Polling() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(milliseconds(5));
-        return !voice_->Polling();
+        return test::Eventually([&] { return !voice_->Polling(); });
     }
 
     Recorder events_;  // outlives the modem object that calls it

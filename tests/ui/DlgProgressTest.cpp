@@ -11,7 +11,6 @@
 
 #include <atomic>
 #include <functional>
-#include <thread>
 
 #include "SkinTestSupport.h"
 #include "device/base/Event.h"
@@ -184,18 +183,22 @@ TEST_F(DlgProgressTest, JobEndClosesAtOnceWhenTheThreadHasEnded) {
     EXPECT_TRUE(worker.finished);
 }
 
-// A worker whose thread goes on for a while after reporting its end.
+// A worker whose thread goes on after reporting its end, until the test lets it go.
 class LingeringWorker : public CThreadProgress {
 public:
-    ~LingeringWorker() override { Join(); }
-    std::atomic<bool> reported{false};
+    ~LingeringWorker() override {
+        linger.Set();
+        Join();
+    }
+    Event reported;
+    Event linger;
 
 protected:
     void DoJob() override {}
     void Run() override {
         CThreadProgress::Run();
-        reported = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        reported.Set();
+        linger.Wait();
     }
 };
 
@@ -204,10 +207,10 @@ TEST_F(DlgProgressTest, ThreadStillEndingIsCheckedEveryThirtyMilliseconds) {
     CDlgProgress dialog(&worker, nullptr, nullptr);
     int seen_interval = -1;
     QTimer::singleShot(0, &dialog, [&] {
-        while (!worker.reported)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        worker.reported.Wait();
         QApplication::processEvents();
         seen_interval = dialog.EndTimerInterval();
+        worker.linger.Set();
     });
     dialog.exec();
     EXPECT_EQ(seen_interval, 30);

@@ -16,8 +16,9 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/support/Eventually.h"
 
 extern char** environ;
 
@@ -151,14 +152,11 @@ public:
 
     // The exit code, or -1 when the program did not end in time (it is then killed).
     int Wait(int seconds = kDeadlineSeconds) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        int status = 0;
+        if (dedevev::test::Eventually([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; },
+                                      std::chrono::seconds(seconds))) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
@@ -172,14 +170,7 @@ public:
 
     template <typename Condition>
     static bool WaitUntil(Condition condition) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::seconds(kDeadlineSeconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (condition())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
+        return dedevev::test::Eventually(condition, std::chrono::seconds(kDeadlineSeconds));
     }
 
     // The one announcement file in `folder`, or empty.

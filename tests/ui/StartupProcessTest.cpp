@@ -12,8 +12,9 @@
 #include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/support/Eventually.h"
 
 extern char** environ;
 
@@ -92,27 +93,19 @@ public:
 
     // Waits for the process to end; returns its exit code, or -1 on a time-out.
     static int Wait(pid_t pid, int seconds = 60) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            const pid_t r = ::waitpid(pid, &status, WNOHANG);
-            if (r == pid)
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        int status = 0;
+        if (dedevev::test::Eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; },
+                                      std::chrono::seconds(seconds)))
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         return -1;
     }
 
     bool WaitForLog(const std::string& needle, int seconds = 60) const {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (Messages().find(needle) != std::string::npos)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
+        return dedevev::test::Eventually(
+            [&] { return Messages().find(needle) != std::string::npos; },
+            std::chrono::seconds(seconds));
     }
 
 private:

@@ -9,8 +9,6 @@ namespace dedevev::at {
 
 namespace {
 
-using Clock = UssdSession::Clock;
-
 // How long a request that the card took waits for a result already on its way.
 constexpr std::chrono::milliseconds kUssdSettle{200};
 
@@ -243,8 +241,8 @@ bool CardService::IsPinCheckEnabled(int* status) {
 // ---- USSD -------------------------------------------------------------------------------
 
 void CardService::SendUssd(const std::string& text, int* status) {
-    Clock::time_point now = Clock::now();
-    if (session_.NeedsCancelBefore(text, now)) {
+    IClock& clock = context_.Clock();
+    if (session_.NeedsCancelBefore(text, clock.Now())) {
         // A new service code while the network waits for the answer to its menu: end that
         // exchange first, or the network would take the code as the answer.
         context_.Query("AT+CUSD=2");
@@ -261,14 +259,14 @@ void CardService::SendUssd(const std::string& text, int* status) {
         if (!EncodeUssdRequest(text, encoding, &field, &dcs)) {
             continue;
         }
-        const int id = session_.BeginRequest(Clock::now());
+        const int id = session_.BeginRequest(clock.Now());
         Command command;
         command.text = "AT+CUSD=1," + Quoted(field) + "," + std::to_string(dcs);
         command.timeout = context_.timeouts().ussd;
         const Response r = context_.Run(command);
         if (r.Ok()) {
             // A "not supported" that came just before the OK is still on its way.
-            session_.AwaitResult(id, kUssdSettle);
+            session_.AwaitResult(id, kUssdSettle, clock);
             const bool not_supported = session_.Refused(id);
             // Hex of one kind is hex of the other kind too: a card may take a guessed
             // encoding, misread it and get the network's "not supported". Then the next guess.
@@ -278,7 +276,7 @@ void CardService::SendUssd(const std::string& text, int* status) {
                 continue;
             }
             if (!not_supported) {
-                session_.Accepted(id, encoding, Clock::now());
+                session_.Accepted(id, encoding, clock.Now());
             }
             SetStatus(status, not_supported ? kStatusNotSupported : kStatusOk);
             return;
@@ -304,7 +302,7 @@ void CardService::SetUssdListener(IUssdEventHandler* listener) {
 
 void CardService::OnUssdResult(const std::string& line) {
     const std::optional<std::string> text =
-        session_.OnResult(line, context_.CurrentCharset(), Clock::now());
+        session_.OnResult(line, context_.CurrentCharset(), context_.Clock().Now());
     if (!text) {
         return;
     }

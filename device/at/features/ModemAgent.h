@@ -18,6 +18,7 @@
 #include "device/at/features/VoiceControl.h"
 #include "device/at/parsers/AtParsers.h"
 #include "device/at/transport/AtChannel.h"
+#include "device/base/Clock.h"
 #include "device/null/NullObjects.h"
 
 namespace dedevev::at {
@@ -52,6 +53,9 @@ public:
     ModemContext& operator=(const ModemContext&) = delete;
 
     AtChannel& Channel() { return channel_; }
+    // The clock of every wait and time-out of this modem object: the process clock at the
+    // time the object was made.
+    IClock& Clock() { return clock_; }
 
     // Runs one command; the engine serialises and times out.
     Response Run(const std::string& text, Millis timeout);
@@ -94,7 +98,8 @@ public:
     void Forget();
 
 private:
-    AtChannel channel_;
+    IClock& clock_ = ProcessClock();
+    AtChannel channel_{&clock_};
     mutable std::mutex mutex_;
     std::mutex family_mutex_;      // held while AT+GCAP is asked, so it is asked once
     std::atomic<int> family_{-1};  // -1 unknown, 0 GSM, 1 CDMA

@@ -313,12 +313,16 @@ void SmsControl::StartPolling() {
 }
 
 void SmsControl::PollLoop() {
+    IClock& clock = context_.Clock();
     std::unique_lock<std::mutex> lock(poll_mutex_);
     while (!poll_stop_) {
-        poll_wake_.wait_for(lock, poll_interval_);
+        // A new interval starts a new wait.
+        const auto interval = poll_interval_;
+        const bool woken = clock.WaitFor(poll_wake_, lock, interval,
+                                         [&] { return poll_stop_ || poll_interval_ != interval; });
         if (poll_stop_)
             break;
-        if (!polling_.load())
+        if (woken || !polling_.load())
             continue;
         lock.unlock();
         PollOnce();

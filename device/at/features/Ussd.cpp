@@ -198,7 +198,7 @@ bool IsServiceCode(std::string_view utf8) {
 
 // ---- UssdSession ------------------------------------------------------------------------
 
-UssdSession::State UssdSession::StateAt(Clock::time_point now) const {
+UssdSession::State UssdSession::StateAt(TimePoint now) const {
     if (state_ != State::kIdle && now >= deadline_) {
         return State::kIdle;
     }
@@ -240,12 +240,12 @@ std::vector<UssdEncoding> UssdSession::Plan(std::string_view utf8, Charset chars
     return plan;
 }
 
-bool UssdSession::NeedsCancelBefore(std::string_view utf8, Clock::time_point now) const {
+bool UssdSession::NeedsCancelBefore(std::string_view utf8, TimePoint now) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return StateAt(now) == State::kAwaitingAnswer && IsServiceCode(utf8);
 }
 
-int UssdSession::BeginRequest(Clock::time_point now) {
+int UssdSession::BeginRequest(TimePoint now) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++current_id_;
     state_ = State::kWaitingReply;
@@ -253,7 +253,7 @@ int UssdSession::BeginRequest(Clock::time_point now) {
     return current_id_;
 }
 
-void UssdSession::Accepted(int id, UssdEncoding encoding, Clock::time_point now) {
+void UssdSession::Accepted(int id, UssdEncoding encoding, TimePoint now) {
     std::lock_guard<std::mutex> lock(mutex_);
     // A reply that came before the OK already told the card's own form; it wins.
     if (reply_form_id_ != id) {
@@ -277,14 +277,14 @@ bool UssdSession::Refused(int id) const {
     return refused_id_ == id;
 }
 
-void UssdSession::AwaitResult(int id, std::chrono::milliseconds limit) {
+void UssdSession::AwaitResult(int id, IClock::Duration limit, IClock& clock) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, limit,
-                      [&] { return id != current_id_ || state_ != State::kWaitingReply; });
+    clock.WaitFor(changed_, lock, limit,
+                  [&] { return id != current_id_ || state_ != State::kWaitingReply; });
 }
 
 std::optional<std::string> UssdSession::OnResult(std::string_view line, Charset charset,
-                                                 Clock::time_point now) {
+                                                 TimePoint now) {
     const std::optional<UssdMessage> message = ParseCusd(line);
     if (!message) {
         return std::nullopt;
@@ -328,7 +328,7 @@ std::optional<std::string> UssdSession::OnResult(std::string_view line, Charset 
     return text;
 }
 
-UssdSession::State UssdSession::CurrentState(Clock::time_point now) const {
+UssdSession::State UssdSession::CurrentState(TimePoint now) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return StateAt(now);
 }

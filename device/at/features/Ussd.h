@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "device/at/parsers/AtParsers.h"
+#include "device/base/Clock.h"
 
 namespace dedevev::at {
 
@@ -45,7 +46,7 @@ bool IsServiceCode(std::string_view utf8);
 // +CUSD results on the engine's event thread.
 class UssdSession {
 public:
-    using Clock = std::chrono::steady_clock;
+    using TimePoint = IClock::TimePoint;
     enum class State {
         kIdle,
         kWaitingReply,    // a request went out; its +CUSD has not come yet
@@ -61,38 +62,38 @@ public:
     std::vector<UssdEncoding> Plan(std::string_view utf8, Charset charset) const;
     // True when a new service code is about to be sent while the network still waits for
     // the answer to its menu: that exchange should be cancelled first.
-    bool NeedsCancelBefore(std::string_view utf8, Clock::time_point now) const;
+    bool NeedsCancelBefore(std::string_view utf8, TimePoint now) const;
 
     // Marks a request as sent (before the command goes out, as its +CUSD may come before
     // the OK). Returns the request's number.
-    int BeginRequest(Clock::time_point now);
+    int BeginRequest(TimePoint now);
     // The card accepted request `id` in `encoding`.
-    void Accepted(int id, UssdEncoding encoding, Clock::time_point now);
+    void Accepted(int id, UssdEncoding encoding, TimePoint now);
     // Request `id` failed (refused in every encoding, time-out, card gone).
     void Failed(int id);
     // Whether request `id` was answered "not supported" (+CUSD: 4) by the network.
     bool Refused(int id) const;
-    // Waits up to `limit` while request `id` still waits for its result. A result that came
-    // before the OK is handed over on the event thread and may lag behind the OK a little.
-    void AwaitResult(int id, std::chrono::milliseconds limit);
+    // Waits up to `limit` on `clock` while request `id` still waits for its result. A result
+    // that came before the OK is handed over on the event thread and may lag behind the OK a
+    // little.
+    void AwaitResult(int id, IClock::Duration limit, IClock& clock);
 
     // One +CUSD line; returns the text to hand to the listener, if any.
-    std::optional<std::string> OnResult(std::string_view line, Charset charset,
-                                        Clock::time_point now);
+    std::optional<std::string> OnResult(std::string_view line, Charset charset, TimePoint now);
 
-    State CurrentState(Clock::time_point now) const;
+    State CurrentState(TimePoint now) const;
     std::optional<UssdEncoding> Learned() const;
     void Cancelled();
     // Forgets the exchange (the port closed); what worked stays learned.
     void Reset();
 
 private:
-    State StateAt(Clock::time_point now) const;
+    State StateAt(TimePoint now) const;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     State state_ = State::kIdle;
-    Clock::time_point deadline_{};
+    TimePoint deadline_{};
     int current_id_ = 0;
     int refused_id_ = -1;
     int reply_form_id_ = -1;

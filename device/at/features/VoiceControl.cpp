@@ -452,14 +452,16 @@ void VoiceControl::WatchCalls() {
 }
 
 void VoiceControl::PollLoop() {
+    IClock& clock = context_.Clock();
     std::unique_lock<std::mutex> lock(poll_mutex_);
     while (!poll_stop_) {
-        poll_wake_.wait_for(lock, poll_interval_, [this] { return poll_stop_ || poll_now_; });
+        clock.WaitFor(poll_wake_, lock, poll_interval_, [this] { return poll_stop_ || poll_now_; });
         if (poll_stop_)
             break;
         poll_now_ = false;
         if (!poll_wanted_) {
-            poll_wake_.wait(lock, [this] { return poll_stop_ || poll_wanted_; });
+            clock.WaitUntil(poll_wake_, lock, IClock::kNever,
+                            [this] { return poll_stop_ || poll_wanted_; });
             continue;  // a call may be up now: its first listing after one interval
         }
         const std::uint64_t gen = watch_gen_;

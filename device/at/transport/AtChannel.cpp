@@ -15,6 +15,7 @@
 
 #include "device/at/transport/AtEvents.h"
 #include "device/at/transport/AtLog.h"
+#include "device/base/Clock.h"
 
 namespace dedevev::at {
 
@@ -24,7 +25,7 @@ using detail::Event;
 using detail::EventThread;
 using detail::ListenerSet;
 
-using Clock = std::chrono::steady_clock;
+using TimePoint = IClock::TimePoint;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
@@ -55,7 +56,8 @@ bool IsCallEnd(Final final) {
 
 class AtChannel::Impl {
 public:
-    Impl() : listeners_(std::make_shared<ListenerSet>()) {}
+    explicit Impl(IClock& clock)
+        : clock_(clock), listeners_(std::make_shared<ListenerSet>()), log_(clock) {}
     ~Impl() { Close(); }
 
     bool Open(const std::string& path, const SerialOptions& options, std::string* error);
@@ -100,7 +102,7 @@ private:
     // Reads what the port has and handles it (read_mu_ held); false once the port failed.
     bool ReadAvailable(int fd, short revents);
     // The caller's own wait for its answer: polls the port and reads it itself.
-    WriteResult WaitAndRead(int fd, int wake, Clock::time_point deadline);
+    WriteResult WaitAndRead(int fd, int wake, TimePoint deadline);
     void SetCallerReads(bool on);
     void HandleItem(const LineAssembler::Item& item);
     void HandleLine(const std::string& line);
@@ -108,8 +110,9 @@ private:
     void Unsolicited(const std::string& line);
     void Post(Event event);
     void PortFailed(const std::string& why);
-    WriteResult WriteAll(int fd, int wake, std::string_view bytes, Clock::time_point deadline);
+    WriteResult WriteAll(int fd, int wake, std::string_view bytes, TimePoint deadline);
 
+    IClock& clock_;        // every time-out of a command is measured on it
     std::mutex close_mu_;  // Open and Close
     std::mutex cmd_mu_;    // one command on the wire
     mutable std::mutex mu_;
@@ -125,7 +128,7 @@ private:
     std::uint64_t session_ = 0;
     Pending* pending_ = nullptr;
     bool stale_ = false;  // a timed-out command's answer may still arrive
-    Clock::time_point stale_since_;
+    TimePoint stale_since_;
     bool urc_wants_body_ = false;
     std::string urc_head_;
     std::shared_ptr<EventThread> events_;
@@ -308,15 +311,13 @@ bool AtChannel::Impl::ReadAvailable(int fd, short revents) {
     return true;
 }
 
-AtChannel::Impl::WriteResult AtChannel::Impl::WaitAndRead(int fd, int wake,
-                                                          Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<Millis>(deadline - Clock::now()).count();
-    if (left <= 0)
+AtChannel::Impl::WriteResult AtChannel::Impl::WaitAndRead(int fd, int wake, TimePoint deadline) {
+    if (clock_.Now() >= deadline)
         return WriteResult::kTimeout;
     pollfd fds[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
-    const int ready = ::poll(fds, 2, static_cast<int>(std::min<long long>(left, 60000)));
+    const int ready = clock_.Poll(fds, 2, deadline);
     if (ready < 0)
-        return errno == EINTR ? WriteResult::kOk : WriteResult::kFailed;
+        return WriteResult::kFailed;
     if (fds[1].revents != 0)
         return WriteResult::kClosed;
     if (ready == 0)
@@ -443,7 +444,7 @@ void AtChannel::Impl::HandleLine(const std::string& line) {
 }
 
 AtChannel::Impl::WriteResult AtChannel::Impl::WriteAll(int fd, int wake, std::string_view bytes,
-                                                       Clock::time_point deadline) {
+                                                       TimePoint deadline) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -456,12 +457,10 @@ AtChannel::Impl::WriteResult AtChannel::Impl::WriteAll(int fd, int wake, std::st
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
             return WriteResult::kFailed;
         // The card does not take more now: wait for room, the deadline or Close.
-        const auto left = std::chrono::ceil<Millis>(deadline - Clock::now()).count();
-        if (left <= 0)
+        if (clock_.Now() >= deadline)
             return WriteResult::kTimeout;
         pollfd fds[2] = {{fd, POLLOUT, 0}, {wake, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, static_cast<int>(std::min<long long>(left, 60000)));
-        if (ready < 0 && errno != EINTR)
+        if (clock_.Poll(fds, 2, deadline) < 0)
             return WriteResult::kFailed;
         if (fds[1].revents != 0)
             return WriteResult::kClosed;
@@ -496,8 +495,8 @@ Response AtChannel::Impl::Send(const Command& command) {
     const std::uint64_t session = session_;
     auto gone = [&] { return session_ != session || closing_ || !alive_; };
     if (stale_) {
-        cv_.wait_until(lock, stale_since_ + AtChannel::kLateAnswerGrace,
-                       [&] { return !stale_ || gone(); });
+        clock_.WaitUntil(cv_, lock, stale_since_ + AtChannel::kLateAnswerGrace,
+                         [&] { return !stale_ || gone(); });
         stale_ = false;
     }
     Pending pending;
@@ -510,7 +509,7 @@ Response AtChannel::Impl::Send(const Command& command) {
     }
     pending.dial = IsDialCommand(command.text);
     WriteResult written = WriteResult::kClosed;
-    const auto deadline = Clock::now() + command.timeout;
+    const TimePoint deadline = clock_.Deadline(command.timeout);
     if (!gone()) {
         pending_ = &pending;
         lock.unlock();
@@ -556,7 +555,7 @@ Response AtChannel::Impl::Send(const Command& command) {
     } else {
         response.final = Final::kTimeout;
         stale_ = true;
-        stale_since_ = Clock::now();
+        stale_since_ = clock_.Now();
         lock.unlock();
         log_.Note("time-out: " + command.text);
     }
@@ -565,7 +564,8 @@ Response AtChannel::Impl::Send(const Command& command) {
 
 // ---- AtChannel ----
 
-AtChannel::AtChannel() : impl_(std::make_unique<Impl>()) {}
+AtChannel::AtChannel(IClock* clock)
+    : impl_(std::make_unique<Impl>(clock != nullptr ? *clock : ProcessClock())) {}
 AtChannel::~AtChannel() = default;
 
 bool AtChannel::Open(const std::string& path, int baud, std::string* error) {

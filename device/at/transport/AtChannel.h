@@ -15,6 +15,10 @@
 #include "device/at/transport/AtResponse.h"
 #include "device/at/transport/SerialPort.h"
 
+namespace dedevev {
+class IClock;
+}
+
 namespace dedevev::at {
 
 using Millis = std::chrono::milliseconds;
@@ -38,7 +42,8 @@ using UnsolicitedHandler = std::function<void(const std::string& line)>;
 
 class AtChannel {
 public:
-    AtChannel();
+    // Command time-outs are measured on `clock` (null: the process clock, taken now).
+    explicit AtChannel(IClock* clock = nullptr);
     ~AtChannel();  // closes the port, stops the threads
     AtChannel(const AtChannel&) = delete;
     AtChannel& operator=(const AtChannel&) = delete;

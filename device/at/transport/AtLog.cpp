@@ -2,10 +2,10 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -55,19 +55,17 @@ std::string LogSafeText(std::string_view text) {
     return out;
 }
 
-std::string FormatLogLine(std::chrono::system_clock::time_point when, char direction,
-                          std::string_view text) {
-    const auto since_epoch = when.time_since_epoch();
-    const time_t seconds =
-        static_cast<time_t>(std::chrono::duration_cast<std::chrono::seconds>(since_epoch).count());
-    const long millis = static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count() % 1000);
-    tm local{};
-    ::localtime_r(&seconds, &local);
+std::string FormatLogLine(IClock::LocalTime when, char direction, std::string_view text) {
+    using namespace std::chrono;
+    const local_days day = floor<days>(when);
+    const year_month_day date{day};
+    const hh_mm_ss<milliseconds> time{when - day};
     char stamp[96];
-    std::snprintf(stamp, sizeof(stamp), "%04d-%02d-%02d %02d:%02d:%02d.%03ld ",
-                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                  local.tm_min, local.tm_sec, millis < 0 ? 0 : millis);
+    std::snprintf(
+        stamp, sizeof(stamp), "%04d-%02u-%02u %02d:%02d:%02d.%03d ", static_cast<int>(date.year()),
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+        static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+        static_cast<int>(time.seconds().count()), static_cast<int>(time.subseconds().count()));
     std::string line = stamp;
     line += direction;
     line += ' ';
@@ -113,7 +111,7 @@ void AtLog::Write(char direction, std::string_view text) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (fd_ < 0)
         return;
-    const std::string line = FormatLogLine(std::chrono::system_clock::now(), direction, text);
+    const std::string line = FormatLogLine(clock_.LocalNow(), direction, text);
     // One write per line: lines of concurrent writers never interleave (O_APPEND).
     std::size_t done = 0;
     while (done < line.size()) {

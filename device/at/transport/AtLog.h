@@ -9,16 +9,18 @@
 // PINs and PUKs in AT+CPIN=, AT+CPWD=, AT+CLCK= and AT^CPIN= are written as "****";
 // control bytes as \xNN.
 
-#include <chrono>
 #include <mutex>
 #include <string>
 #include <string_view>
+
+#include "device/base/Clock.h"
 
 namespace dedevev::at {
 
 class AtLog {
 public:
-    AtLog() = default;
+    // Time stamps are the local time of `clock`.
+    explicit AtLog(IClock& clock) : clock_(clock) {}
     ~AtLog();
     AtLog(const AtLog&) = delete;
     AtLog& operator=(const AtLog&) = delete;
@@ -34,13 +36,13 @@ public:
     void Write(char direction, std::string_view text);
 
 private:
+    IClock& clock_;
     mutable std::mutex mutex_;
     int fd_ = -1;
 };
 
 // One log line (with its '\n') as Write puts it in the file.
-std::string FormatLogLine(std::chrono::system_clock::time_point when, char direction,
-                          std::string_view text);
+std::string FormatLogLine(IClock::LocalTime when, char direction, std::string_view text);
 // `text` with the secrets of PIN commands masked and control bytes escaped.
 std::string LogSafeText(std::string_view text);
 

@@ -18,6 +18,8 @@
 
 #include "device/at/transport/AtChannel.h"
 #include "device/at/transport/PortOwner.h"
+#include "device/base/Clock.h"
+#include "support/Eventually.h"
 #include "support/PtyPeer.h"
 #include "support/TempDir.h"
 
@@ -214,31 +216,51 @@ TEST_F(AtChannelTest, TwoLineCodesAndCallEndsAreUnsolicited) {
     EXPECT_EQ(calls.Lines(), std::vector<std::string>{"NO CARRIER"});
 }
 
-TEST_F(AtChannelTest, MuteCardTimesOutAndALateAnswerDoesNotLeakIntoTheNext) {
-    peer_.SetMute(true);
-    auto start = Clock::now();
-    Response response = channel_.Send("AT+CSQ", Millis(200));
-    EXPECT_EQ(response.final, Final::kTimeout);
-    EXPECT_LT(Clock::now() - start, kHangBound);
-    peer_.SetMute(false);
-
+// On a manual clock: a command times out when the clock passes its time-out, not before; the
+// next command waits for the late rest of that answer, on the same clock and at most
+// kLateAnswerGrace, and the late answer never leaks into it.
+TEST(AtChannelClock, TimeOutAndLateAnswerGraceRunOnTheChannelsClock) {
+    ManualClock clock;
+    PtyPeer peer;
+    AtChannel channel(&clock);
+    std::string error;
+    ASSERT_TRUE(channel.Open(peer.SlavePath(), 115200, &error)) << error;
     Collector stray;
-    channel_.AddListener("", stray.Handler());
-    peer_.On("AT+CSQ", Script().Line("+CSQ: 20,99").Ok());
-    EXPECT_EQ(channel_.Send("AT+CSQ").Value("+CSQ:"), "20,99");
+    channel.AddListener("", stray.Handler());
+    peer.On("AT+CGMI", Script().Line("Maker").Ok());
+    const Millis timeout = std::chrono::hours(1);  // no real time-out could end it in the test
+    for (const bool late_answer : {true, false}) {
+        peer.SetEcho(!late_answer);
+        peer.SetMute(true);
+        const IClock::TimePoint due = clock.Now() + timeout;
+        auto mute = std::async(std::launch::async, [&] { return channel.Send("AT+CSQ", timeout); });
+        ASSERT_TRUE(clock.AwaitWaiter(due));
+        clock.Advance(timeout - Millis(1));
+        ASSERT_TRUE(clock.AwaitWaiter(due));
+        EXPECT_EQ(mute.wait_for(Millis(0)), std::future_status::timeout);
+        clock.Advance(Millis(1));
+        ASSERT_EQ(mute.wait_for(kHangBound), std::future_status::ready);
+        EXPECT_EQ(mute.get().final, Final::kTimeout);
+        peer.SetMute(false);
 
-    // A slow card answers after the time-out; the next command gets its own answer only.
-    peer_.On("AT+COPS?", Script().Delay(Millis(500)).Line("+COPS: 0,0,\"Late\",2").Ok());
-    peer_.On("AT+CGMI", Script().Line("Maker").Ok());
-    for (const bool echo : {false, true}) {
-        peer_.SetEcho(echo);
-        start = Clock::now();
-        response = channel_.Send("AT+COPS?", Millis(150));
-        EXPECT_EQ(response.final, Final::kTimeout) << "echo " << echo;
-        EXPECT_LT(Clock::now() - start, kHangBound);
-        response = channel_.Send("AT+CGMI");
-        EXPECT_EQ(response.final, Final::kOk) << "echo " << echo;
-        EXPECT_EQ(response.lines, std::vector<std::string>{"Maker"}) << "echo " << echo;
+        const std::size_t sent = peer.CommandCount();
+        const IClock::TimePoint grace_end = clock.Now() + AtChannel::kLateAnswerGrace;
+        auto next = std::async(std::launch::async, [&] { return channel.Send("AT+CGMI"); });
+        if (late_answer) {
+            peer.SendLine("+CSQ: 20,99");
+            peer.SendLine("OK");
+        } else {
+            ASSERT_TRUE(clock.AwaitWaiter(grace_end));
+            clock.Advance(AtChannel::kLateAnswerGrace - Millis(1));
+            ASSERT_TRUE(clock.AwaitWaiter(grace_end));
+            EXPECT_EQ(peer.CommandCount(), sent);  // still waiting for the late answer
+            clock.Advance(Millis(1));
+        }
+        ASSERT_EQ(next.wait_for(kHangBound), std::future_status::ready);
+        const Response response = next.get();
+        EXPECT_EQ(response.final, Final::kOk) << "late answer " << late_answer;
+        EXPECT_EQ(response.lines, std::vector<std::string>{"Maker"})
+            << "late answer " << late_answer;
     }
     EXPECT_TRUE(stray.Lines().empty());
 }
@@ -414,9 +436,7 @@ TEST(AtChannelPort, NamesAnotherProgramHoldingThePort) {
     ASSERT_EQ(::posix_spawnp(&child, "sleep", &actions, nullptr, argv, environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     // Wait until it has the port open.
-    const auto until = Clock::now() + kHangBound;
-    while (FindPortHolders(peer.SlavePath()).empty() && Clock::now() < until)
-        std::this_thread::sleep_for(Millis(5));
+    ASSERT_TRUE(test::Eventually([&] { return !FindPortHolders(peer.SlavePath()).empty(); }));
 
     AtChannel channel;
     std::string error;

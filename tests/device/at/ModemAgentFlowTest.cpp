@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -20,6 +21,8 @@
 
 #include "device/at/features/ModemAgent.h"
 #include "device/at/transport/PortOwner.h"
+#include "device/base/Clock.h"
+#include "support/Eventually.h"
 #include "support/PtyPeer.h"
 #include "support/TempDir.h"
 
@@ -398,6 +401,39 @@ TEST_F(ModemAgentFlowTest, ThreeThreadsGetTheirOwnAnswers) {
     EXPECT_EQ(wrong.load(), 0);
 }
 
+// ---- Time -------------------------------------------------------------------------------
+
+// A card without new-message notices is polled when the modem's clock passes each interval,
+// never before; the interval runs from the end of the previous poll.
+TEST(ModemAgentClock, MessagesArePolledWhenTheClockPassesThePollInterval) {
+    ManualClock clock;
+    ScopedProcessClock installed(clock);  // the modem object takes it when it is made
+    PtyPeer peer;
+    ModemAgent agent;
+    int status = kStatusUntouched;
+    ASSERT_TRUE(agent.Open(peer.SlavePath(), 115200, &status)) << agent.LastError();
+    peer.On("AT+CPMS?", Script().Line(R"(+CPMS: "SM",0,50,"SM",0,50,"SM",0,50)").Ok());
+    auto& sms = dynamic_cast<SmsControl&>(*agent.GetSmsControl());
+    const Millis interval{10000};
+    sms.SetPollInterval(interval);
+    sms.SetNewMessageIndication(2, 1, 0, 2, 0, &status);  // refused: the card is polled
+    ASSERT_TRUE(sms.Polling());
+    const auto polls = [&] {
+        const Commands sent = peer.Commands();
+        return std::count(sent.begin(), sent.end(), "AT+CPMS?");
+    };
+    for (int poll = 1; poll <= 2; ++poll) {
+        const IClock::TimePoint due = clock.Now() + interval;
+        ASSERT_TRUE(clock.AwaitWaiter(due)) << "poll " << poll;
+        clock.Advance(interval - Millis(1));
+        ASSERT_TRUE(clock.AwaitWaiter(due)) << "poll " << poll;
+        EXPECT_EQ(polls(), poll - 1);
+        clock.Advance(Millis(1));
+        ASSERT_TRUE(peer.WaitForCommands(peer.CommandCount() + 1, kHangBound));
+        EXPECT_EQ(polls(), poll);
+    }
+}
+
 // ---- The port and the log ---------------------------------------------------------------
 
 TEST(ModemAgentPort, OpenFailuresKeepTheReason) {
@@ -418,10 +454,7 @@ TEST(ModemAgentPort, OpenFailuresKeepTheReason) {
     pid_t child = 0;
     ASSERT_EQ(::posix_spawnp(&child, "sleep", &actions, nullptr, argv, environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    const auto until = std::chrono::steady_clock::now() + kHangBound;
-    while (FindPortHolders(peer.SlavePath()).empty() && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(Millis(5));
-    }
+    ASSERT_TRUE(test::Eventually([&] { return !FindPortHolders(peer.SlavePath()).empty(); }));
     EXPECT_FALSE(agent.Open(peer.SlavePath(), 115200, &status));
     EXPECT_EQ(status, kStatusUntouched);
     EXPECT_EQ(agent.LastError(),

@@ -124,7 +124,8 @@ TEST(UssdTest, ServiceCodesAreToldFromAnswers) {
 
 // ---- The session ------------------------------------------------------------------------
 
-using Clock = UssdSession::Clock;
+using TimePoint = UssdSession::TimePoint;
+constexpr TimePoint kNow{std::chrono::hours(1)};
 using Plan = std::vector<UssdEncoding>;
 constexpr auto kPlain = UssdEncoding::kPlain;
 constexpr auto kUcs2 = UssdEncoding::kUcs2Hex;
@@ -136,7 +137,7 @@ TEST(UssdTest, PlanTriesPlainFirstThenWhatTheCharacterSetSuggests) {
     EXPECT_EQ(session.Plan("*100#", Charset::kUcs2), (Plan{kPlain, kUcs2, kPacked}));
     EXPECT_EQ(session.Plan("\xD0\x9F", Charset::kIra), (Plan{kUcs2}));
     // What worked comes first; the others stay behind it for a card that changed its mind.
-    const Clock::time_point now = Clock::now();
+    const TimePoint now = kNow;
     session.Accepted(session.BeginRequest(now), kPacked, now);
     EXPECT_EQ(session.Learned(), kPacked);
     EXPECT_EQ(session.Plan("*100#", Charset::kUcs2), (Plan{kPacked, kPlain, kUcs2}));
@@ -146,7 +147,7 @@ TEST(UssdTest, PlanTriesPlainFirstThenWhatTheCharacterSetSuggests) {
 
 TEST(UssdTest, ReplyAfterOkCompletesTheRequest) {
     UssdSession session;
-    const Clock::time_point now = Clock::now();
+    const TimePoint now = kNow;
     const int id = session.BeginRequest(now);
     EXPECT_EQ(session.CurrentState(now), UssdSession::State::kWaitingReply);
     session.Accepted(id, kPlain, now);
@@ -159,7 +160,7 @@ TEST(UssdTest, ReplyAfterOkCompletesTheRequest) {
 
 TEST(UssdTest, ReplyBeforeOkCompletesTheRequest) {
     UssdSession session;
-    const Clock::time_point now = Clock::now();
+    const TimePoint now = kNow;
     const int id = session.BeginRequest(now);
     EXPECT_EQ(session.OnResult(R"(+CUSD: 2,"Bye",15)", Charset::kIra, now), "Bye");
     session.Accepted(id, kPlain, now);  // the OK comes late
@@ -168,7 +169,7 @@ TEST(UssdTest, ReplyBeforeOkCompletesTheRequest) {
 
 TEST(UssdTest, AQuestionKeepsTheSessionOpenUntilAnsweredOrTimedOut) {
     UssdSession session;
-    const Clock::time_point now = Clock::now();
+    const TimePoint now = kNow;
     session.Accepted(session.BeginRequest(now), kPlain, now);
     EXPECT_EQ(session.OnResult(R"(+CUSD: 1,"1 Balance, 2 Tariff",15)", Charset::kIra, now),
               "1 Balance, 2 Tariff");
@@ -176,7 +177,7 @@ TEST(UssdTest, AQuestionKeepsTheSessionOpenUntilAnsweredOrTimedOut) {
     // An answer goes into the open session; a new service code needs it cancelled first.
     EXPECT_FALSE(session.NeedsCancelBefore("1", now));
     EXPECT_TRUE(session.NeedsCancelBefore("*100#", now));
-    const Clock::time_point later = now + UssdSession::kAnswerTimeout + std::chrono::seconds(1);
+    const TimePoint later = now + UssdSession::kAnswerTimeout + std::chrono::seconds(1);
     EXPECT_EQ(session.CurrentState(later), UssdSession::State::kIdle);
     EXPECT_FALSE(session.NeedsCancelBefore("*100#", later));
     session.Cancelled();
@@ -185,7 +186,7 @@ TEST(UssdTest, AQuestionKeepsTheSessionOpenUntilAnsweredOrTimedOut) {
 
 TEST(UssdTest, AReplyThatNeverComesEndsTheWait) {
     UssdSession session;
-    const Clock::time_point now = Clock::now();
+    const TimePoint now = kNow;
     session.Accepted(session.BeginRequest(now), kPlain, now);
     EXPECT_EQ(session.CurrentState(now + std::chrono::seconds(10)),
               UssdSession::State::kWaitingReply);
@@ -211,7 +212,7 @@ TEST(UssdTest, ResultsWithoutTextOrRefusals) {
     };
     for (const Case& c : cases) {
         UssdSession session;
-        const Clock::time_point now = Clock::now();
+        const TimePoint now = kNow;
         const int id = session.BeginRequest(now);
         EXPECT_EQ(session.OnResult(c.line, Charset::kIra, now), std::nullopt) << c.line;
         EXPECT_EQ(session.Refused(id), c.refused) << c.line;
@@ -220,7 +221,7 @@ TEST(UssdTest, ResultsWithoutTextOrRefusals) {
 
 TEST(UssdTest, NetworkInitiatedRequestsAreDelivered) {
     UssdSession session;
-    const Clock::time_point now = Clock::now();
+    const TimePoint now = kNow;
     EXPECT_EQ(session.OnResult(R"(+CUSD: 1,"Accept the offer? 1 Yes",15)", Charset::kIra, now),
               "Accept the offer? 1 Yes");
     EXPECT_EQ(session.CurrentState(now), UssdSession::State::kAwaitingAnswer);
@@ -230,7 +231,7 @@ TEST(UssdTest, NetworkInitiatedRequestsAreDelivered) {
 }
 
 TEST(UssdTest, TheFormOfAReplyTeachesTheRequestEncoding) {
-    const Clock::time_point now = Clock::now();
+    const TimePoint now = kNow;
     const std::string packed_reply = "+CUSD: 0,\"" + Packed(u"Your balance is 5.00") + "\",15";
     {
         // The card took UCS2 hex (as if it were packed hex) but answers packed: packed wins.

@@ -1,6 +1,9 @@
 // The call events of a scripted modem on a pseudo-terminal, with their order: from the card's
 // own reports, from the listing of calls, and from both at once.
 
+#include "device/base/Clock.h"
+#include "support/Eventually.h"
+#include "support/ListenerMark.h"
 #include "support/VoiceTestSupport.h"
 
 namespace dedevev::at {
@@ -61,26 +64,47 @@ TEST_F(VoiceControlTest, WithheldCallerAndCallerIdentities) {
     }
 }
 
-TEST_F(VoiceControlTest, CardWithoutReportsIsWatchedByListingItsCalls) {
-    voice_->SetPollInterval(milliseconds(20));
+// The same card with the modem object on a manual clock: the calls are listed only when the
+// test moves the clock on.
+struct OnManualClock {
+    ManualClock clock;
+    ScopedProcessClock installed{clock};
+};
+
+class VoiceControlClockTest : protected OnManualClock, public VoiceControlTest {
+protected:
+    static constexpr Millis kInterval{1000};
+    // Moves the clock to the next listing; true once that listing has been handled (the watch
+    // waits for the one after).
+    bool NextListing() {
+        clock.Advance(kInterval);
+        return clock.AwaitWaiter(clock.Now() + kInterval);
+    }
+};
+
+TEST_F(VoiceControlClockTest, CardWithoutReportsIsWatchedByListingItsCalls) {
+    voice_->SetPollInterval(kInterval);
     voice_->SetVoiceEventHandler(&events_);
     peer_.On("ATD5551234;", kOk);
     listing_.Set({R"(+CLCC: 1,0,2,0,0,"5551234",129)"});
     int status = kStatusUntouched;
     voice_->VoiceDial("5551234", &status);
     ASSERT_EQ(status, kStatusOk);
-    ASSERT_TRUE(WaitForListings(2));
+    ASSERT_TRUE(clock.AwaitWaiter(clock.Now() + kInterval));  // watching
+    ASSERT_TRUE(NextListing());
+    ASSERT_TRUE(NextListing());
     EXPECT_TRUE(events_.Events().empty());  // dialing is no event
     listing_.Set({R"(+CLCC: 1,0,0,0,0,"5551234",129)"});
-    ASSERT_TRUE(events_.WaitFor(1));
-    ASSERT_TRUE(WaitForListings(3));
+    ASSERT_TRUE(NextListing());
+    EXPECT_EQ(events_.Events(), Commands{"connected 1"});
     listing_.Set({});
-    ASSERT_TRUE(events_.WaitFor(2));
-    EXPECT_TRUE(WaitUntilIdle());  // no call listed: the watch stops
-    const std::size_t listings = peer_.CommandCount();
-    std::this_thread::sleep_for(milliseconds(100));
-    EXPECT_EQ(peer_.CommandCount(), listings);
+    ASSERT_TRUE(NextListing());
     EXPECT_EQ(events_.Events(), (Commands{"connected 1", "ended"}));
+    EXPECT_FALSE(voice_->Polling());  // no call listed: the watch stops
+    const std::size_t commands = peer_.CommandCount();
+    clock.Advance(kInterval * 10);
+    ASSERT_TRUE(clock.AwaitWaiter(IClock::kNever));  // waits for a call, not for time
+    EXPECT_EQ(peer_.CommandCount(), commands);
 }
 
 TEST_F(VoiceControlTest, ReportsAndListingTogetherTellEachChangeOnce) {
@@ -178,15 +202,13 @@ TEST_F(VoiceControlTest, NoHandlerRunsAfterItWasWithdrawn) {
     };
     voice_->SetVoiceEventHandler(&events_);
     peer_.SendLine("RING");
-    const auto deadline = std::chrono::steady_clock::now() + kHangBound;
-    while (!inside && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(milliseconds(1));
-    ASSERT_TRUE(inside);
+    ASSERT_TRUE(test::Eventually([&] { return inside.load(); }));
     voice_->SetVoiceEventHandler(nullptr);  // waits for the running handler
     EXPECT_TRUE(finished);
     peer_.SendLine("^DDCONN: 1");
     peer_.SendLine(R"(^DDCINFO: "late")");
-    std::this_thread::sleep_for(milliseconds(100));
+    ASSERT_TRUE(test::AwaitListenersCaughtUp(
+        agent_.Context().Channel(), [&](const std::string& line) { peer_.SendLine(line); }));
     EXPECT_EQ(events_.Events(), Commands{"incoming "});
 }
 
@@ -216,9 +238,7 @@ TEST_F(VoiceControlTest, HandlerMayWithdrawItselfWhileCalled) {
     voice_->SetVoiceEventHandler(&handler);
     peer_.SendLine("RING");
     peer_.SendLine("^DDCONN: 1");
-    const auto deadline = std::chrono::steady_clock::now() + kHangBound;
-    while (handler.calls == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(milliseconds(1));
+    ASSERT_TRUE(test::Eventually([&] { return handler.calls > 0; }));
     voice_->SetVoiceEventHandler(&events_);  // waits for anything running
     peer_.SendLine(R"(^DDCINFO: "after")");
     ASSERT_TRUE(events_.WaitForEvent("info after"));

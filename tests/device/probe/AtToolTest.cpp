@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "device/probe/SimulatedCards.h"
+#include "support/Eventually.h"
 #include "support/TempDir.h"
 #include "tests/device/probe/ProbeTestSupport.h"
 
@@ -84,15 +84,12 @@ protected:
         if (spawned != 0) {
             return run;
         }
-        const auto deadline = std::chrono::steady_clock::now() + 120s;
         int status = 0;
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                return run;
-            }
-            std::this_thread::sleep_for(10ms);
+        if (!dedevev::test::Eventually([&] { return ::waitpid(pid, &status, WNOHANG) != 0; },
+                                       120s)) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return run;
         }
         run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         run.out = ReadFile(out);
@@ -251,11 +248,9 @@ protected:
         ASSERT_EQ(::posix_spawn(&card_, cardsim.c_str(), &actions, nullptr, argv.data(), environ),
                   0);
         posix_spawn_file_actions_destroy(&actions);
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (!probe::FindSimulatedCard(folder_)) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the card never announced";
-            std::this_thread::sleep_for(20ms);
-        }
+        ASSERT_TRUE(dedevev::test::Eventually([&] {
+            return probe::FindSimulatedCard(folder_).has_value();
+        })) << "the card never announced";
     }
     void TearDown() override {
         if (card_ > 0) {

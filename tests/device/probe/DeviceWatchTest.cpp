@@ -14,11 +14,11 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "device/DeviceHolder.h"
 #include "device/probe/DeviceWatch.h"
 #include "device/probe/HardwareProbe.h"
+#include "support/Eventually.h"
 #include "tests/device/probe/ProbeTestSupport.h"
 
 namespace dedevev::probe {
@@ -127,11 +127,13 @@ TEST(DeviceWatch, UsbModemPluggedAndUnpluggedIsToldByPolling) {
     ASSERT_TRUE(changes.WaitFor(2));
     EXPECT_FALSE(probe.IsDevicePresent());
 
-    // An unrelated serial device coming is no change of the card.
+    // An unrelated serial device coming is no change of the card: the watch has looked twice
+    // since (the first look may have begun before it came).
     world.sys.AddDevice("1-1", 0x2341, 0x0043, "Arduino Uno");
     world.sys.AddInterface("1-1", 0, 0x02, 0x02, 0x01, "cdc_acm");
     world.sys.AddAcmTty("1-1", 0, "ttyACM0");
-    std::this_thread::sleep_for(500ms);
+    const std::uint64_t checks = probe.WatchChecks();
+    ASSERT_TRUE(dedevev::test::Eventually([&] { return probe.WatchChecks() >= checks + 2; }));
     EXPECT_EQ(changes.Count(), 2);
     EXPECT_TRUE(world.asker.Asked().empty());
 }
@@ -146,7 +148,8 @@ TEST(DeviceWatch, StopsPromptlyWhileWaitingForEvents) {
     probe->ProbeStart();
     probe->ProbeStart();  // a second start makes no second watch
     ASSERT_TRUE(probe->WatchRunning());
-    std::this_thread::sleep_for(50ms);
+    // Its first look done, the watch waits for events.
+    ASSERT_TRUE(dedevev::test::Eventually([&] { return probe->WatchChecks() >= 1; }));
     auto done = std::async(std::launch::async, [&] { probe.reset(); });
     EXPECT_EQ(done.wait_for(10s), std::future_status::ready) << "the watch did not stop";
 }
@@ -213,23 +216,22 @@ INSTANTIATE_TEST_SUITE_P(
         UeventCase{"Empty", std::string(), false}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// Reads what is written to a FIFO until `expected` bytes came or a few seconds passed.
+// Reads what is written to a FIFO until `expected` bytes came (or the hang net ran out).
 std::string CollectFifo(const std::string& path, std::size_t expected) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
     std::string got;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (fd >= 0 && got.size() < expected && std::chrono::steady_clock::now() < deadline) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        return got;
+    }
+    dedevev::test::Eventually([&] {
         char buffer[16];
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             got.append(buffer, static_cast<std::size_t>(n));
-        } else {
-            std::this_thread::sleep_for(5ms);
         }
-    }
-    if (fd >= 0) {
-        ::close(fd);
-    }
+        return got.size() >= expected;
+    });
+    ::close(fd);
     return got;
 }
 
