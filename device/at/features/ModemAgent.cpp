@@ -93,6 +93,26 @@ bool ModemContext::IsCdma() {
     return cdma;
 }
 
+std::string ModemContext::AtPortPath() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return at_port_;
+}
+
+void ModemContext::SetAtPortPath(const std::string& port) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    at_port_ = port;
+}
+
+std::string ModemContext::DataPortPath() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return data_port_;
+}
+
+void ModemContext::SetDataPortPath(const std::string& port) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    data_port_ = port;
+}
+
 void ModemContext::Forget() {
     family_.store(-1);
     for (auto& feature : features_) {
@@ -132,6 +152,7 @@ bool ModemAgent::Open(const std::string& port, int baud, int* status) {
         last_error_ = error.empty() ? "cannot open " + port : error;
         return false;
     }
+    context_.SetAtPortPath(port);
     Opened();
     SetStatus(status, kStatusOk);
     return true;
@@ -145,6 +166,7 @@ bool ModemAgent::Adopt(int fd, int* status) {
         last_error_ = error;
         return false;
     }
+    context_.SetAtPortPath({});
     Opened();
     SetStatus(status, kStatusOk);
     return true;
@@ -210,6 +232,14 @@ std::string ModemAgent::LastError() const {
 std::string LastModemError(IModemAgent* agent) {
     auto* ours = dynamic_cast<ModemAgent*>(agent);
     return ours != nullptr ? ours->LastError() : std::string();
+}
+
+bool SetModemDataPort(IModemAgent* agent, const std::string& port) {
+    auto* ours = dynamic_cast<ModemAgent*>(agent);
+    if (ours == nullptr)
+        return false;
+    ours->SetDataPort(port);
+    return true;
 }
 
 }  // namespace dedevev::at

@@ -17,6 +17,7 @@
 #include "device/at/features/VoiceControl.h"
 #include "device/at/parsers/AtParsers.h"
 #include "device/at/transport/AtChannel.h"
+#include "device/at/transport/DataPort.h"
 #include "device/null/NullObjects.h"
 
 namespace dedevev::at {
@@ -36,6 +37,8 @@ struct Timeouts {
     Millis select{120000};  // AT+COPS=1,...
     Millis ussd{60000};     // AT+CUSD=1,...: some cards answer only after the network
     Millis reset{30000};    // AT^DDRESET
+    // HangUpData on the data port: its answer, the escape's guard time.
+    DataPortTimes data_port;
 };
 
 // Whether the card answered a command at all, and whether it has it.
@@ -80,12 +83,21 @@ public:
     // Forgets what was learned about the card (a new port was opened).
     void Forget();
 
+    // The ports of the card: the AT port the channel opened (empty for an adopted
+    // descriptor) and the port its data calls run on (empty when not known).
+    std::string AtPortPath() const;
+    void SetAtPortPath(const std::string& port);
+    std::string DataPortPath() const;
+    void SetDataPortPath(const std::string& port);
+
 private:
     AtChannel channel_;
     mutable std::mutex mutex_;
     std::mutex family_mutex_;      // held while AT+GCAP is asked, so it is asked once
     std::atomic<int> family_{-1};  // -1 unknown, 0 GSM, 1 CDMA
     Timeouts timeouts_;
+    std::string at_port_;
+    std::string data_port_;
     std::atomic<Charset> charset_{Charset::kIra};
     std::atomic<Support> features_[kFeatureCount]{};
 };
@@ -114,6 +126,9 @@ public:
 
     // Takes an already open descriptor (a pty in tests) as the port.
     bool Adopt(int fd, int* status);
+    // The card's data port (the hardware query's GetPort0), where HangUpData ends a data call
+    // without touching the voice calls; empty: none known. Kept across Open and Close.
+    void SetDataPort(const std::string& port) { context_.SetDataPortPath(port); }
     // Why the last Open failed ("ModemManager (pid 812) is using /dev/ttyUSB2").
     std::string LastError() const;
     void SetTimeouts(const Timeouts& timeouts) { context_.SetTimeouts(timeouts); }
@@ -137,5 +152,7 @@ private:
 
 // LastError of a modem object from CreateModemAgent; empty for any other object.
 std::string LastModemError(IModemAgent* agent);
+// SetDataPort of a modem object from CreateModemAgent; false for any other object.
+bool SetModemDataPort(IModemAgent* agent, const std::string& port);
 
 }  // namespace dedevev::at
