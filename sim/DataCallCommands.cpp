@@ -56,10 +56,15 @@ Handler DataDial(Handler voice_dial) {
     };
 }
 
+// ATO and ATH take no value but 0.
+bool Plain(const Call& call) {
+    return call.form == Form::kExec || call.args == "0";
+}
+
 Result Online(Context& ctx, const Call& call) {
-    if (call.form != Form::kExec && call.args != "0")
-        return Result::Error();
     CallModel& calls = ctx.card.Calls();
+    if (!Plain(call))
+        return Result::Error();
     if (!calls.Data() || calls.Data()->online)
         return Final("NO CARRIER");
     calls.SetDataOnline(true);
@@ -67,7 +72,7 @@ Result Online(Context& ctx, const Call& call) {
 }
 
 Result HangUpData(Context& ctx, const Call& call) {
-    if (call.form != Form::kExec && call.args != "0")
+    if (!Plain(call))
         return Result::Error();
     ctx.card.Calls().EndData(false);
     return Result::Ok();

@@ -38,23 +38,19 @@ bool DataPort::Open(const std::string& path, std::string* error) {
     return fd_ >= 0;
 }
 
-bool DataPort::Write(const std::string& bytes) {
+bool DataPort::Write(std::string_view bytes) {
     IClock& clock = ProcessClock();
     const IClock::TimePoint deadline = clock.Now() + kWriteBound;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN)
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n > 0)
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
             return false;
-        if (clock.Now() >= deadline)
-            return false;
-        clock.SleepFor(kSlice, nullptr);
+        else if (clock.Now() >= deadline)
+            return false;  // the port takes nothing
+        else if (errno == EAGAIN)
+            clock.SleepFor(kSlice, nullptr);
     }
     return true;
 }

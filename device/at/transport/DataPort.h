@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/at/transport/AtResponse.h"
@@ -46,7 +47,7 @@ public:
 private:
     // Reads until a final result arrives or `timeout` passes.
     Final AwaitFinal(Millis timeout);
-    bool Write(const std::string& bytes);
+    bool Write(std::string_view bytes);
 
     int fd_ = -1;
     LineAssembler lines_;
