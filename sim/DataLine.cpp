@@ -86,8 +86,12 @@ void CardSimulator::Impl::ServeDataLine() {
     if (card_.Calls().TakeCarrierLost())
         SendUnsolicited(kDataPort, "NO CARRIER");
     if (data_line_.TakeEscape(now)) {
-        card_.Calls().SetDataOnline(false);
-        SendUnsolicited(kDataPort, "OK");
+        if (mute_) {
+            data_line_.Start(now);  // a mute card lets the escape pass by
+        } else {
+            card_.Calls().SetDataOnline(false);
+            SendUnsolicited(kDataPort, "OK");
+        }
     }
 }
 

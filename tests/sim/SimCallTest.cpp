@@ -251,7 +251,11 @@ TEST(SimDataPortCommands, DialStringsHangUpAndGuardTime) {
             {"ATD*99***9#", "NO CARRIER"},  // no context 9
             {"ATD12345", "NO CARRIER"},     // not a packet data number
             {"ATDT#777", "CONNECT"},
+            {"AT+CPAS", "+CPAS: 4|OK"},
+            {"AT^DDIND?", "^DDIND: 4|OK"},  // data call up
             {"ATH0", "OK"},
+            {"AT+CPAS", "+CPAS: 0|OK"},
+            {"AT^DDIND?", "^DDIND: 0|OK"},
             {"ATS12?", "050|OK"},
             {"ATS12=5", "OK"},
             {"ATS12?", "005|OK"},
