@@ -10,6 +10,7 @@
 #include "core/TextCodec.h"
 #include "core/WindowMessage.h"
 #include "device/DeviceHolder.h"
+#include "device/at/features/ModemAgent.h"
 #include "device/base/Clock.h"
 #include "resources/Localizer.h"
 #include "settings/PinEntry.h"
@@ -166,6 +167,8 @@ IModemAgent* CThreadInitApp::OpenAgent() {
             env_.release_agent();
         return nullptr;
     }
+    // The data port, so that a data hang-up ends the data call there and spares voice calls.
+    at::SetModemDataPort(agent, env_.hardware->GetPort0());
     return agent;
 }
 

@@ -95,7 +95,8 @@ public:
     virtual void SetCharacterSet(const std::string& charset, int* status) = 0;
     // 15: the preferred radio system (1 GPRS, 2 UMTS, 4 automatic, 6 LTE, 10 CDMA, 11 EV-DO).
     virtual void SetNetworkMode(int mode, int* status) = 0;
-    // 16: ends a data call that the card still holds.
+    // 16: ends a data call that the card still holds; the voice calls go on (a failure rather
+    // than a voice call cut).
     virtual void HangUpData(int* status) = 0;
     // 17: searches the networks; one text per network:
     // state,"long name","short name","number",system.

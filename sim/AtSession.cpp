@@ -1,6 +1,7 @@
 #include "sim/AtSession.h"
 
 #include <cctype>
+#include <utility>
 
 namespace dedevev::sim {
 
@@ -56,6 +57,10 @@ void AtSession::Reset() {
     settings_.unsolicited = unsolicited;
     input_.clear();
     data_handler_ = nullptr;
+}
+
+std::string AtSession::TakeInput() {
+    return std::exchange(input_, std::string());
 }
 
 bool AtSession::Next(Answer* answer, bool execute) {

@@ -34,6 +34,9 @@ public:
     std::vector<std::string> Unsolicited(unsigned events);
     // Back to power-on settings, discarding anything half received.
     void Reset();
+    // What was received and not yet taken as a command (it belongs to the link once a data
+    // call connected); the session forgets it.
+    std::string TakeInput();
 
     SessionSettings& Settings() { return settings_; }
     bool WaitingForData() const { return static_cast<bool>(data_handler_); }

@@ -1,6 +1,8 @@
 // Voice calls (3GPP TS 27.007 and V.250): dialling, answering, hanging up, the call list, the
-// GSM hold and conference operations, the CDMA flash, DTMF, tones, the speaker volume, the
-// PCM voice path and the settings of the call presentations (+CLIP, +CCWA, +CRC).
+// activity, the GSM hold and conference operations, the CDMA flash, DTMF, tones, the speaker
+// volume, the PCM voice path and the settings of the call presentations (+CLIP, +CCWA, +CRC).
+// The data call is dialled on the data port (DataCallCommands.cpp); here it is listed, and
+// ATH on the AT port ends it with the voice calls.
 
 #include "sim/CommandForms.h"
 #include "sim/CommandTable.h"
@@ -65,12 +67,15 @@ Result AnswerCall(Context& ctx, const Call&) {
     return Result::Ok();
 }
 
-Result HangUp(Context& ctx, const Call& call) {
+// ATH ends every call, the data call too; +CHUP the voice calls.
+Result HangUp(Context& ctx, const Call& call, bool data_too) {
     if (call.form == Form::kTest)
         return Result::Ok();
     if (call.form == Form::kSet && call.args != "0")
         return Result::Error();
     ctx.card.Calls().HangUpAll();
+    if (data_too)
+        ctx.card.Calls().EndData(true);
     return Result::Ok();
 }
 
@@ -88,7 +93,21 @@ Result ListCalls(Context& ctx, const Call& call) {
             line += "," + Quoted(c.number) + "," + std::to_string(c.Type());
         result.lines.push_back(line);
     }
+    // A GSM card lists its data call too (mode 1); a CDMA card shows it only as activity.
+    const std::optional<DataCall>& data = ctx.card.Calls().Data();
+    if (data && ctx.card.Calls().Gsm()) {
+        result.lines.push_back("+CLCC: " + std::to_string(data->id) + ",0,0,1,0," +
+                               Quoted(data->number) + ",129");
+    }
     return result;
+}
+
+Result Activity(Context& ctx, const Call& call) {
+    if (call.form == Form::kTest)
+        return Result::Line("+CPAS: (0,3,4)");
+    if (call.form != Form::kExec)
+        return Result::Error();
+    return Result::Line("+CPAS: " + std::to_string(ctx.card.Calls().Activity()));
 }
 
 Result Chld(Context& ctx, const Call& call) {
@@ -175,9 +194,10 @@ Result VoicePath(Context& ctx, const Call& call) {
 void RegisterCallCommands(CommandTable& table) {
     table.Add("D", Dial);
     table.Add("A", AnswerCall);
-    table.Add("H", HangUp);
-    table.Add("+CHUP", HangUp);
+    table.Add("H", [](Context& ctx, const Call& call) { return HangUp(ctx, call, true); });
+    table.Add("+CHUP", [](Context& ctx, const Call& call) { return HangUp(ctx, call, false); });
     table.Add("+CLCC", ListCalls);
+    table.Add("+CPAS", Activity);
     table.Add("+CHLD", Chld);
     table.Add("^DDFLASH", Flash);
     table.Add("+VTS", Vts);

@@ -1,5 +1,6 @@
 // The call side of the control channel: calls coming in, waiting, answered, refused and ended
-// by the far end, network information texts, the report switch and what the host sent as DTMF.
+// by the far end, the data call lost by the network, network information texts, the report
+// switch and what the host sent as DTMF.
 
 #include "sim/ControlProtocol.h"
 #include "sim/SimulatorImpl.h"
@@ -32,7 +33,7 @@ std::string CallControl(CardModel& card, bool inserted, const std::vector<std::s
     int n = 0;
     const bool network = cmd == "call-in" || cmd == "call-waiting" || cmd == "call-number" ||
                          cmd == "call-answer-remote" || cmd == "call-busy" ||
-                         cmd == "call-end-remote" || cmd == "call-info";
+                         cmd == "call-end-remote" || cmd == "call-info" || cmd == "data-end-remote";
     if (network && !inserted)
         return "ERR the card is not inserted";
     if (cmd == "call-in" || cmd == "call-waiting" || cmd == "call-number") {
@@ -58,6 +59,14 @@ std::string CallControl(CardModel& card, bool inserted, const std::vector<std::s
         if (argc > 1 || (argc == 1 && !Number(w[1], 1, 99, &n)))
             return "ERR usage: call-end-remote [id]";
         return Answer(calls.RemoteEnd(n, &error), error);
+    }
+    if (cmd == "data-end-remote") {
+        if (argc != 0)
+            return "ERR usage: data-end-remote";
+        if (!calls.Data())
+            return "ERR no data call";
+        calls.EndData(true);
+        return "OK";
     }
     if (cmd == "call-info") {
         if (argc < 1)
@@ -94,6 +103,10 @@ std::string CallControl(CardModel& card, bool inserted, const std::vector<std::s
             if (c.multiparty)
                 out += ",multiparty";
             out += ")";
+        }
+        if (const std::optional<DataCall>& data = calls.Data()) {
+            out += " (" + std::to_string(data->id) + ",data," +
+                   (data->online ? "online," : "command,") + QuoteWord(data->number) + ")";
         }
         return out;
     }

@@ -1,6 +1,7 @@
 #include "sim/CallModel.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace dedevev::sim {
 
@@ -66,7 +67,7 @@ bool CallModel::Talking() const {
 
 int CallModel::NewId() const {
     int id = 1;
-    while (Find(id))
+    while (Find(id) || (data_ && data_->id == id))
         ++id;
     return id;
 }
@@ -506,6 +507,38 @@ void CallModel::PowerUp() {
     calls_.clear();
     notices_.clear();
     voice_path_ = false;
+    data_.reset();
+    carrier_lost_ = false;
+}
+
+void CallModel::DialData(std::string_view number) {
+    data_ = DataCall{NewId(), std::string(number), true};
+    carrier_lost_ = false;
+}
+
+void CallModel::SetDataOnline(bool online) {
+    if (data_)
+        data_->online = online;
+}
+
+void CallModel::EndData(bool carrier_lost) {
+    if (!data_)
+        return;
+    data_.reset();
+    carrier_lost_ = carrier_lost;
+}
+
+bool CallModel::TakeCarrierLost() {
+    return std::exchange(carrier_lost_, false);
+}
+
+int CallModel::Activity() const {
+    const bool ringing_only = std::all_of(calls_.begin(), calls_.end(), [](const VoiceCall& c) {
+        return c.state == CallState::kIncoming || c.state == CallState::kWaiting;
+    });
+    if (calls_.empty() && !data_)
+        return 0;
+    return ringing_only && !data_ ? 3 : 4;
 }
 
 }  // namespace dedevev::sim

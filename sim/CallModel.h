@@ -7,6 +7,7 @@
 // time the model keeps.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,14 @@ struct VoiceCall {
     }
 };
 
+// The data call of the data port: at most one, dialled there (ATD*99#, ATD#777). It takes a
+// call id like a voice call and lives beside the voice calls.
+struct DataCall {
+    int id = 0;
+    std::string number;
+    bool online = true;  // the data port carries the link (false: its online command state)
+};
+
 // Something the AT port reports.
 struct CallNotice {
     enum class Kind { kRing, kClip, kWaiting, kOrig, kConn, kEnd, kInfo, kNoCarrier };
@@ -80,7 +89,7 @@ public:
     int Dial(std::string_view number, int* id);
     // ATA: false when no call rings.
     bool Answer();
-    // +CHUP / ATH: every call ends.
+    // +CHUP / ATH: every voice call ends.
     void HangUpAll();
     int Hold(std::string_view arg);  // +CHLD=<arg>; 4 on a CDMA card
     // ^DDFLASH[="<number>"]; 4 on a GSM card.
@@ -111,6 +120,19 @@ public:
     // The card was pulled or powered up: calls are gone without a word, settings reset.
     void PowerUp();
 
+    // ---- The data call (the data port's dialler and the network).
+    const std::optional<DataCall>& Data() const { return data_; }
+    // A data call to `number` (checked by the dialler), online at once.
+    void DialData(std::string_view number);
+    void SetDataOnline(bool online);
+    // Ends the data call. `carrier_lost`: not by the data port's own host, which is told
+    // NO CARRIER (TakeCarrierLost).
+    void EndData(bool carrier_lost);
+    // True once after the data call ended with its carrier lost.
+    bool TakeCarrierLost();
+    // +CPAS: 0 ready, 3 ringing (only a call coming in), 4 a call in progress (voice or data).
+    int Activity() const;
+
     bool HasNotices() const { return !notices_.empty(); }
     std::vector<CallNotice> TakeNotices();
 
@@ -140,6 +162,8 @@ private:
     bool promote_waiting_ = true;  // off while an operation settles several calls at once
     int volume_ = 4;
     bool voice_path_ = false;
+    std::optional<DataCall> data_;
+    bool carrier_lost_ = false;
 };
 
 bool IsDialString(std::string_view number);  // digits, * and #, an optional leading '+'

@@ -539,7 +539,7 @@ void CardModel::ServiceBackAfterReset() {
 }
 
 int CardModel::Indicator() const {
-    return (new_message_ ? 1 : 0) | (Service().roam ? 2 : 0) | (data_call_ ? 4 : 0);
+    return (new_message_ ? 1 : 0) | (Service().roam ? 2 : 0) | (calls_.Data() ? 4 : 0);
 }
 
 // ---- USSD

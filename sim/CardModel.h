@@ -189,7 +189,6 @@ public:
     // ---- Indicator byte (^DDIND): bit 0 new message, bit 1 roaming, bit 2 data call up.
     int Indicator() const;
     void SetNewMessage(bool on) { new_message_ = on; }
-    void SetDataCall(bool on) { data_call_ = on; }
 
     // ---- USSD (the network's side). `UssdRequest` answers 0 and fills `reply`, or answers a
     // +CME ERROR number for a request the network refuses.
@@ -259,7 +258,6 @@ private:
     bool resetting_ = false;
 
     bool new_message_ = false;
-    bool data_call_ = false;
 
     UssdSession ussd_session_ = UssdSession::kNone;
     std::string last_ussd_;

@@ -72,12 +72,15 @@ std::string CardSimulator::Name() const {
 // ---- Impl: life cycle
 
 CardSimulator::Impl::Impl(SimOptions options)
-    : options_(std::move(options)), card_(options_.kind), table_(DefaultCommandTable()) {
+    : options_(std::move(options)),
+      card_(options_.kind),
+      table_(DefaultCommandTable()),
+      data_table_(DataPortCommandTable()) {
     name_ = options_.name.empty() ? (options_.kind == CardKind::kCdma ? "DEDEVev CardSim CDMA"
                                                                       : "DEDEVev CardSim GSM")
                                   : options_.name;
     ports_[kAtPort].session = std::make_unique<AtSession>(card_, table_, true);
-    ports_[kDataPort].session = std::make_unique<AtSession>(card_, table_, false);
+    ports_[kDataPort].session = std::make_unique<AtSession>(card_, data_table_, false);
 }
 
 CardSimulator::Impl::~Impl() {
@@ -229,6 +232,8 @@ bool CardSimulator::Impl::Insert(std::string* error) {
         if (port.session)
             port.session->Reset();
     }
+    // Without a watch a host closing the data port does not end its data call.
+    ports_[kDataPort].pty.WatchHosts();
     card_.PowerUp();
     ScheduleSimStart();
     card_.TakeEvents();  // fresh sessions have nothing reported yet
@@ -272,6 +277,7 @@ void CardSimulator::Impl::Pull() {
     }
     inside_.clear();
     card_.Calls().PowerUp();  // calls end with the card; nobody is left to tell
+    data_line_.Stop();
     card_.TakeEvents();
     voice_.Reset();
     voice_running_ = false;
@@ -296,6 +302,7 @@ int CardSimulator::Impl::PollTimeout() const {
         next = std::min(next, Clock::time_point(std::chrono::milliseconds(call_due)));
     if (voice_running_)
         next = std::min(next, next_voice_block_);
+    next = std::min(next, data_line_.EscapeDue());
     if (next == Clock::time_point::max())
         return -1;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count();
@@ -317,6 +324,8 @@ void CardSimulator::Impl::Loop() {
             const short events = static_cast<short>(POLLIN | (port.pty.HasPending() ? POLLOUT : 0));
             fds.push_back({port.pty.IsOpen() ? port.pty.Fd() : -1, events, 0});
         }
+        const std::size_t host_watch = fds.size();
+        fds.push_back({ports_[kDataPort].pty.WatchFd(), POLLIN, 0});
         if (::poll(fds.data(), fds.size(), PollTimeout()) < 0 && errno != EINTR)
             break;
         if (stop_)
@@ -343,6 +352,12 @@ void CardSimulator::Impl::Loop() {
                 clients_.push_back(Client{fd, {}, {}});
             }
         }
+        // Hosts leaving come before what they wrote: an escape or a dial then meets the new
+        // state of the line.
+        if ((fds[host_watch].revents & POLLIN) &&
+            fds[host_watch].fd == ports_[kDataPort].pty.WatchFd() &&
+            ports_[kDataPort].pty.TakeHostEvents())
+            DataHostsLeft();
         for (int i = 0; i < kPortCount; ++i) {
             Port& port = ports_[i];
             const pollfd& p = fds[first_port + i];
@@ -352,7 +367,10 @@ void CardSimulator::Impl::Loop() {
                 port.pty.Flush();
             if (p.revents & POLLIN) {
                 std::string bytes;
-                if (port.pty.Read(&bytes) && port.session)
+                const bool got = port.pty.Read(&bytes);
+                if (got && i == kDataPort)
+                    ReceiveData(bytes);
+                else if (got && port.session)
                     port.session->Receive(bytes);
                 else if (i == kVoicePort)
                     voice_.Receive(bytes, NowMs());
@@ -362,6 +380,7 @@ void CardSimulator::Impl::Loop() {
         ServeCalls();
         for (int i = 0; i < kPortCount; ++i)
             ServePort(i);
+        ServeDataLine();
         DispatchEvents();
     }
 }
@@ -445,6 +464,8 @@ void CardSimulator::Impl::ServePort(int index) {
     if (!port.pty.IsOpen() || !port.session)
         return;
     while (!port.busy) {
+        if (index == kDataPort && DataOnline())
+            return;  // the link has the port
         AtSession::Answer answer;
         if (!port.session->Next(&answer, !mute_))
             return;

@@ -33,6 +33,7 @@ struct SessionSettings {
     int clip = 0;                  // +CLIP: the caller's number after each RING
     int ccwa = 0;                  // +CCWA: waiting calls reported
     int crc = 0;                   // +CRC: "+CRING: VOICE" instead of "RING"
+    int s12 = 50;                  // S12: the escape's guard time, in 20 ms (data port)
     // What was last reported, so that a report goes out only when something changed.
     std::string last_creg;
     std::string last_cgreg;
@@ -139,6 +140,8 @@ std::vector<Later> SimStartLater(CardModel& card);
 
 // The command table with every command the card knows.
 CommandTable DefaultCommandTable();
+// The data port's table: the default one with the data call's dialler, ATO, ATH and S12.
+CommandTable DataPortCommandTable();
 void RegisterBasicCommands(CommandTable& table);
 void RegisterSecurityCommands(CommandTable& table);
 void RegisterNetworkCommands(CommandTable& table);
@@ -146,6 +149,7 @@ void RegisterUssdCommands(CommandTable& table);
 void RegisterSmsCommands(CommandTable& table);
 void RegisterPhonebookCommands(CommandTable& table);
 void RegisterCallCommands(CommandTable& table);
+void RegisterDataPortCommands(CommandTable& table);
 // The unsolicited lines of a call notice for a port with these settings.
 std::vector<std::string> CallNoticeLines(const SessionSettings& session, const CallNotice& notice);
 

@@ -25,7 +25,7 @@ const char kHelp[] =
     "pb-capacity <book> <n>; pb-ucs2-numbers on|off; "
     "call-in <number|withheld|unknown>; call-number <number>; call-waiting <number|withheld>; "
     "call-answer-remote; call-autoanswer <ms>; call-busy; call-end-remote [id]; "
-    "call-info <text>; call-reports on|off; calls; dtmf-log [clear]; "
+    "call-info <text>; call-reports on|off; calls; data-end-remote; dtmf-log [clear]; "
     "quirks [none|<name,name...>|<name> on|off]; sim-start <ms>";
 
 bool ToInt(const std::string& word, int low, int high, int* value) {
@@ -482,6 +482,9 @@ std::string CardSimulator::Impl::StateLine() const {
            (sms.SendAccepted() ? std::string("accept") : "refuse," + num(sms.RefuseCode()));
     out += " sms_sent=" + num(static_cast<int>(sms.Sent().size()));
     out += " sms_lost=" + num(sms.Lost());
+    const std::optional<DataCall>& data = card_.Calls().Data();
+    out += " data=" + std::string(!data ? "none" : data->online ? "online" : "command");
+    out += " data_rx=" + std::to_string(data_line_.LinkBytes());
     return out;
 }
 

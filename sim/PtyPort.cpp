@@ -1,6 +1,7 @@
 #include "sim/PtyPort.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -49,6 +50,11 @@ bool PtyPort::Open(std::string* error) {
 }
 
 void PtyPort::Close() {
+    // The watch goes first: the card closing its own descriptor is no host leaving.
+    if (watch_fd_ >= 0)
+        ::close(watch_fd_);
+    watch_fd_ = -1;
+    hosts_ = 0;
     if (master_ >= 0)
         ::close(master_);
     if (slave_ >= 0)
@@ -57,6 +63,42 @@ void PtyPort::Close() {
     slave_ = -1;
     path_.clear();
     outbox_.clear();
+}
+
+bool PtyPort::WatchHosts() {
+    if (master_ < 0)
+        return false;
+    if (watch_fd_ < 0)
+        watch_fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_fd_ < 0)
+        return false;
+    if (::inotify_add_watch(watch_fd_, path_.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+        ::close(watch_fd_);
+        watch_fd_ = -1;
+        return false;
+    }
+    hosts_ = 0;
+    return true;
+}
+
+bool PtyPort::TakeHostEvents() {
+    bool last_left = false;
+    alignas(inotify_event) char buffer[4096];
+    while (watch_fd_ >= 0) {
+        const ssize_t n = ::read(watch_fd_, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+            inotify_event event;
+            std::memcpy(&event, buffer + at, sizeof event);
+            if (event.mask & IN_OPEN)
+                ++hosts_;
+            if ((event.mask & IN_CLOSE) && hosts_ > 0 && --hosts_ == 0)
+                last_left = true;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+        }
+    }
+    return last_left;
 }
 
 bool PtyPort::Read(std::string* into) {

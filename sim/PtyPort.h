@@ -29,8 +29,18 @@ public:
     void Flush();
     bool HasPending() const { return !outbox_.empty(); }
 
+    // Follows the hosts that open and close the port (inotify on its path; the card's own
+    // descriptor does not count). WatchFd() becomes readable when one did; -1 without a
+    // watch. False when the system cannot watch the port.
+    bool WatchHosts();
+    int WatchFd() const { return watch_fd_; }
+    // Takes the open and close events; true when the last host closed the port.
+    bool TakeHostEvents();
+
 private:
     int master_ = -1;
+    int watch_fd_ = -1;
+    int hosts_ = 0;
     int slave_ = -1;
     std::string path_;
     std::string outbox_;

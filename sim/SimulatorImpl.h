@@ -17,6 +17,7 @@
 #include "sim/AtSession.h"
 #include "sim/CardSimulator.h"
 #include "sim/CommandTable.h"
+#include "sim/DataLine.h"
 #include "sim/PtyPort.h"
 #include "sim/VoicePort.h"
 
@@ -89,6 +90,13 @@ private:
     // The calls' clock and the voice port's 20 ms blocks (CardSimulator.cpp).
     std::int64_t NowMs() const;
     void ServeCalls();
+    // The data port's line (DataLine.cpp): bytes to the link or the interpreter, the escape,
+    // NO CARRIER, and the data call's end when the last host closed the port.
+    bool DataOnline() const;
+    std::chrono::milliseconds DataGuard() const;
+    void ReceiveData(const std::string& bytes);
+    void ServeDataLine();
+    void DataHostsLeft();
 
     // Control commands (ControlCommands.cpp); run on the card's thread.
     std::string ExecuteControl(const std::string& line);
@@ -103,7 +111,9 @@ private:
     SimOptions options_;
     CardModel card_;
     CommandTable table_;
+    CommandTable data_table_;  // the data port's: the data call's dialler
     Port ports_[kPortCount];
+    DataLine data_line_;
     std::vector<Timer> timers_;
     int latency_ms_ = 0;
     bool mute_ = false;

@@ -1,18 +1,22 @@
 // The modem library's voice calls on the simulated card, as a CDMA and as a GSM card, with and
 // without the card's call reports: the order of the call events the call manager relies on
-// for incoming, withheld, late-numbered, waiting, three-way and outgoing calls, and DTMF.
+// for incoming, withheld, late-numbered, waiting, three-way and outgoing calls, DTMF, and a
+// data hang-up that leaves the voice call alone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "SimCardFixture.h"
 #include "device/DeviceStatus.h"
 #include "device/IVoiceControl.h"
+#include "device/at/features/ModemAgent.h"
 #include "device/at/features/VoiceControl.h"
+#include "support/OtherProgram.h"
 #include "support/VoiceTestSupport.h"
 
 namespace dedevev {
@@ -234,6 +238,79 @@ TEST_P(CallsOnCard, NetworkInformationText) {
         return;
     }
     EXPECT_EQ(EventsOnceThere(1), Events{"info Welcome to the network"});
+}
+
+// The connection's data hang-up while a voice call talks. With the data port free, the data
+// call ends there and the voice call goes on; with the data port held by another program the
+// AT port would end the voice call too, so the hang-up fails and leaves both; once no voice
+// call is left the AT port ends the data call. Each released data call is gone for good: the
+// data port dials again.
+TEST_P(CallsOnCard, DataHangUpLeavesTheTalkingCall) {
+    Events expected;
+    DialConnected("5550001", &expected);
+    sim::test::PtyHost data(sim->DataPortPath());
+    ASSERT_TRUE(data.IsOpen());
+    auto data_final = [&data](const std::string& line) {
+        data.Clear();
+        data.Write(line + "\r");
+        return sim::test::Compact(data.ReadUntil(
+            [](const std::string& t) {
+                return t.find("CONNECT\r\n") != std::string::npos ||
+                       t.find("OK\r\n") != std::string::npos;
+            },
+            5000));
+    };
+    const std::string dial = Gsm() ? "ATD*99#" : "ATD#777";
+    ASSERT_EQ(data_final("ATE0"), "ATE0|OK");
+    ASSERT_EQ(data_final("ATS12=5"), "OK");  // a guard time of 100 ms
+    at::Timeouts timeouts;
+    timeouts.data_port.guard = milliseconds(150);
+    dynamic_cast<at::ModemAgent&>(*agent).SetTimeouts(timeouts);
+    ASSERT_TRUE(at::SetModemDataPort(agent, sim->DataPortPath()));
+    const std::string talking = "OK (1,out,active,\"5550001\")";
+
+    struct Row {
+        const char* name;
+        bool port_held;  // by another program
+        bool voice;      // the voice call still talks
+        int status;
+        bool data_left;  // the data call is still up afterwards
+    };
+    for (const Row& row : {Row{"data port held", true, true, kStatusUntouched, true},
+                           Row{"data port free", false, true, kStatusOk, false},
+                           Row{"data port held, no voice call", true, false, kStatusOk, false}}) {
+        if (!row.voice && Control("calls").find("active") != std::string::npos) {
+            Ok([&](int* s) { voice_->VoiceHangUp(s); }, "hang up");
+            expected.push_back("ended");
+            ASSERT_EQ(EventsOnceThere(expected.size()), expected);
+        }
+        if (Control("calls").find(",data,") == std::string::npos) {
+            ASSERT_EQ(data_final(dial), "CONNECT") << row.name;
+        }
+        // The data call is no voice call, though a GSM card lists it.
+        int status = kStatusUntouched;
+        EXPECT_EQ(voice_->GetCallState(&status), row.voice ? 1 : 0) << row.name;
+        std::unique_ptr<test::OtherProgramHolding> other;
+        if (row.port_held)
+            other = std::make_unique<test::OtherProgramHolding>(sim->DataPortPath());
+        status = kStatusUntouched;
+        agent->GetDeviceControl()->HangUpData(&status);
+        EXPECT_EQ(status, row.status) << row.name;
+        const std::string calls = Control("calls");
+        EXPECT_EQ(calls.find(",data,") != std::string::npos, row.data_left) << row.name;
+        if (row.voice) {
+            EXPECT_EQ(calls.substr(0, talking.size()), talking) << row.name;
+        }
+        EXPECT_EQ(events_.Events(), expected) << row.name;
+        if (row.port_held && !row.data_left) {  // ended from the AT port: the link hears it
+            data.Clear();
+            EXPECT_EQ(sim::test::Compact(data.ReadUntil(sim::test::Arrived("NO CARRIER"), 5000)),
+                      "NO CARRIER");
+        }
+        if (!row.data_left) {
+            EXPECT_EQ(data_final(dial), "CONNECT") << row.name << ": no new dial";
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

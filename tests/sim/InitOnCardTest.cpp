@@ -214,6 +214,8 @@ TEST_F(InitOnCard, ReadyCardPicksItsNetworksProfile) {
     EXPECT_EQ(settings_.dial.apn, u"test.apn");
     EXPECT_EQ(hardware_->resets, 0);
     EXPECT_EQ(clock_.Slept(), milliseconds(0));
+    // The data port goes to the modem object with the AT port, for HangUpData.
+    EXPECT_EQ(dynamic_cast<at::ModemAgent&>(*agent_).Context().DataPortPath(), sim->DataPortPath());
     // The card manages a PIN, so the start-up entry runs; its failure does not stop the job.
     EXPECT_EQ(pin_entries_, 1);
 

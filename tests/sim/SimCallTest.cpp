@@ -1,16 +1,21 @@
 // Voice calls on the running card over its AT pty: the reports of every call flow in order
 // (outgoing answered, busy, ended by either side; incoming with and without the caller's
 // number, a number that comes late, RING repeating), the GSM hold/swap/join operations, the
-// CDMA flash, the report switch, DTMF and tones, and the PCM voice port.
+// CDMA flash, the report switch, DTMF and tones, and the PCM voice port. The data port: its
+// dial strings and commands, the escape, and the data call beside the voice calls.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SimCardFixture.h"
 #include "SimTestSupport.h"
 #include "sim/CallModel.h"
+#include "sim/DataLine.h"
 
 namespace dedevev::sim {
 namespace {
@@ -227,6 +232,165 @@ TEST_F(SimCallTest, VoicePortSendsToneThenEcho) {
     voice.Collect(100);
     voice.Clear();
     EXPECT_TRUE(voice.Collect(200).empty());
+}
+
+// ---- The data port
+
+// The data port's commands, line by line: the packet data dial strings, one data call at a
+// time, ATO and ATH of the data call, S12, and a voice dial, which ATH there leaves alone.
+TEST(SimDataPortCommands, DialStringsHangUpAndGuardTime) {
+    for (CardKind kind : {CardKind::kGsm, CardKind::kCdma}) {
+        test::Bench b(kind, DataPortCommandTable());
+        const std::vector<std::pair<std::string, std::string>> steps = {
+            {"ATD*99***1#", "CONNECT"},
+            {"ATD*99#", "+CME ERROR: 3"},  // one data call at a time
+            {"ATO", "NO CARRIER"},         // the call is online already
+            {"ATH", "OK"},
+            {"ATH", "OK"},  // nothing left to end
+            {"ATO", "NO CARRIER"},
+            {"ATD*99***9#", "NO CARRIER"},  // no context 9
+            {"ATD12345", "NO CARRIER"},     // not a packet data number
+            {"ATDT#777", "CONNECT"},
+            {"AT+CPAS", "+CPAS: 4|OK"},
+            {"AT^DDIND?", "^DDIND: 4|OK"},  // data call up
+            {"ATH0", "OK"},
+            {"AT+CPAS", "+CPAS: 0|OK"},
+            {"AT^DDIND?", "^DDIND: 0|OK"},
+            {"ATS12?", "050|OK"},
+            {"ATS12=5", "OK"},
+            {"ATS12?", "005|OK"},
+            {"ATS12=256", "ERROR"},
+            {"ATD555;", "OK"},
+            {"ATD*99#", "CONNECT"},
+            {"ATH", "OK"},
+        };
+        for (const auto& [command, answer] : steps)
+            EXPECT_EQ(b.Run(command), answer) << command;
+        EXPECT_EQ(b.card.Calls().Calls().size(), 1u);  // the voice call is still there
+        EXPECT_FALSE(b.card.Calls().Data());
+        ASSERT_TRUE(b.card.SetService(0, 0, 0));
+        EXPECT_EQ(b.Run("ATD*99#"), "NO CARRIER");
+        b.card.ForceState(CardState::kPinRequired);
+        EXPECT_EQ(b.Run("ATD*99#"), "+CME ERROR: 11");
+    }
+}
+
+// The escape of V.250: "+++" with a guard time of silence before and after it (100 ms here).
+TEST(SimDataLine, EscapeNeedsSilenceAroundThePluses) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, std::string>> writes;  // ms after the call connected
+        int check_ms;
+        bool escaped;
+    };
+    const std::vector<Case> cases = {
+        {"silence before and after", {{200, "+++"}}, 300, true},
+        {"not before the guard after it", {{200, "+++"}}, 299, false},
+        {"one by one within the guard", {{200, "+"}, {250, "+"}, {299, "+"}}, 399, true},
+        {"right behind data", {{150, "abc"}, {200, "+++"}}, 400, false},
+        {"inside one write", {{200, "x+++"}}, 400, false},
+        {"followed by data", {{200, "+++"}, {250, "y"}}, 400, false},
+        {"four pluses", {{200, "++++"}}, 400, false},
+        {"pluses too far apart", {{200, "+"}, {301, "++"}}, 500, false},
+    };
+    const auto guard = std::chrono::milliseconds(100);
+    for (const Case& c : cases) {
+        DataLine line;
+        const DataLine::Clock::time_point start{};
+        line.Start(start);
+        std::size_t bytes = 0;
+        for (const auto& [ms, text] : c.writes) {
+            line.Receive(text, start + std::chrono::milliseconds(ms), guard);
+            bytes += text.size();
+        }
+        EXPECT_EQ(line.TakeEscape(start + std::chrono::milliseconds(c.check_ms)), c.escaped)
+            << c.name;
+        EXPECT_EQ(line.Online(), !c.escaped) << c.name;
+        EXPECT_EQ(line.LinkBytes(), bytes) << c.name;
+    }
+}
+
+// A host on the running card's data port beside the one on its AT port.
+class SimDataCallTest : public SimCallTest {
+protected:
+    void OpenData() {
+        data = std::make_unique<PtyHost>(sim->DataPortPath());
+        ASSERT_TRUE(data->IsOpen());
+        ASSERT_EQ(Data("ATE0"), "ATE0|OK");
+    }
+    // `line` on the data port and its answer, up to a final result (CONNECT, NO CARRIER too).
+    std::string Data(const std::string& line) {
+        data->Clear();
+        data->Write(line + "\r");
+        return Compact(data->ReadUntil(
+            [](const std::string& t) {
+                return PtyHost::HasFinal(t) || t.find("\r\nCONNECT\r\n") != std::string::npos ||
+                       t.find("\r\nNO CARRIER\r\n") != std::string::npos;
+            },
+            5000));
+    }
+    // Bytes written on the data port as they are, and what arrives until `marker`.
+    std::string DataRaw(const std::string& bytes, const std::string& marker) {
+        data->Clear();
+        data->Write(bytes);
+        return Compact(data->ReadUntil(test::Arrived(marker), 5000));
+    }
+    // The answer to the control command `line` once it is `expected` (asked again until then,
+    // within a bound against hangs).
+    std::string ControlBecomes(const std::string& line, const std::string& expected) {
+        std::string answer = sim->Control(line);
+        for (int i = 0; i < 500 && answer != expected; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            answer = sim->Control(line);
+        }
+        return answer;
+    }
+
+    std::unique_ptr<PtyHost> data;
+};
+
+TEST_F(SimDataCallTest, EscapeResumeAndHangUpOnTheDataPortSpareTheVoiceCall) {
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kGsm));
+    Talk("111", 1);
+    ASSERT_NO_FATAL_FAILURE(OpenData());
+    ASSERT_EQ(Data("ATS12=0"), "OK");  // no guard time: the escape is taken at once
+    ASSERT_EQ(Data("ATD*99#"), "CONNECT");
+    // Online, a command line is the link's; "+++" brings the online command state back.
+    ASSERT_TRUE(data->Write("AT\r"));
+    EXPECT_EQ(DataRaw("+++", "OK"), "OK");
+    EXPECT_EQ(Cmd("AT+CLCC"), "+CLCC: 1,0,0,0,0,\"111\",129|+CLCC: 2,0,0,1,0,\"*99#\",129|OK");
+    EXPECT_EQ(Cmd("AT+CPAS"), "+CPAS: 4|OK");
+    EXPECT_EQ(sim->Control("calls"), "OK (1,out,active,\"111\") (2,data,command,\"*99#\")");
+    EXPECT_EQ(Data("ATO"), "CONNECT");
+    EXPECT_EQ(sim->Control("calls"), "OK (1,out,active,\"111\") (2,data,online,\"*99#\")");
+    EXPECT_EQ(DataRaw("+++", "OK"), "OK");
+    EXPECT_EQ(Data("ATH"), "OK");
+    EXPECT_EQ(Cmd("AT+CLCC"), "+CLCC: 1,0,0,0,0,\"111\",129|OK");
+    const std::string state = sim->Control("state");
+    EXPECT_NE(state.find(" data=none data_rx=9"), std::string::npos) << state;
+    // Dialled again, and ended as the host closes the port.
+    EXPECT_EQ(Data("ATD*99#"), "CONNECT");
+    data.reset();
+    EXPECT_EQ(ControlBecomes("calls", "OK (1,out,active,\"111\")"), "OK (1,out,active,\"111\")");
+}
+
+TEST_F(SimDataCallTest, LostByTheNetworkOrEndedWithEveryCallByTheAtPort) {
+    ASSERT_NO_FATAL_FAILURE(Start(CardKind::kCdma));
+    ASSERT_NO_FATAL_FAILURE(OpenData());
+    ASSERT_EQ(Data("ATD#777"), "CONNECT");
+    EXPECT_EQ(Cmd("AT+CLCC"), "OK");  // a CDMA card lists voice calls only
+    EXPECT_EQ(Cmd("AT+CPAS"), "+CPAS: 4|OK");
+    data->Clear();
+    ASSERT_EQ(sim->Control("data-end-remote"), "OK");
+    EXPECT_EQ(Compact(data->ReadUntil(test::Arrived("NO CARRIER"), 5000)), "NO CARRIER");
+    EXPECT_EQ(Data("AT"), "OK");  // command state again
+    EXPECT_EQ(sim->Control("data-end-remote"), "ERR no data call");
+    EXPECT_EQ(Data("ATD#777"), "CONNECT");
+    Talk("111", 2);  // the data call has id 1
+    data->Clear();
+    EXPECT_EQ(Send("ATH", 300), "OK|^DDCEND: 2,16");
+    EXPECT_EQ(Compact(data->ReadUntil(test::Arrived("NO CARRIER"), 5000)), "NO CARRIER");
+    EXPECT_EQ(Cmd("AT+CPAS"), "+CPAS: 0|OK");
 }
 
 // The model's own clock: what becomes due when, without a card around it.

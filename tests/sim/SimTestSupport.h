@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/AtSession.h"
@@ -64,9 +65,11 @@ inline int RunCaptured(const std::string& command, std::string* out) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A card and one AT session on it, echo off, errors numeric, as a host would set it up.
+// A card and one AT session on it (the AT port's commands, or those given), echo off, errors
+// numeric, as a host would set it up.
 struct Bench {
-    explicit Bench(CardKind kind = CardKind::kGsm) : card(kind), session(card, table, true) {
+    explicit Bench(CardKind kind = CardKind::kGsm, CommandTable commands = DefaultCommandTable())
+        : card(kind), table(std::move(commands)), session(card, table, true) {
         session.Settings().echo = false;
         session.Settings().cmee = 1;
     }
@@ -88,7 +91,7 @@ struct Bench {
     }
 
     CardModel card;
-    CommandTable table = DefaultCommandTable();
+    CommandTable table;
     AtSession session;
     AtSession::Answer last;
 };

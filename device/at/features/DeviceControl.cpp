@@ -4,6 +4,8 @@
 
 #include "device/at/features/CardService.h"
 #include "device/at/features/ModemAgent.h"
+#include "device/at/parsers/CallParsers.h"
+#include "device/at/transport/DataPort.h"
 
 namespace dedevev::at {
 
@@ -249,6 +251,36 @@ int DeviceControl::GetNetworkMode(int* status) {
 }
 
 void DeviceControl::HangUpData(int* status) {
+    // ATH on the AT port ends the voice calls with the data call on many cards: the data call
+    // is ended where it runs, and the AT port is used only when that cannot cut a voice call.
+    std::lock_guard<std::mutex> lock(hang_up_mutex_);
+    const std::string data_port = context_.DataPortPath();
+    if (!data_port.empty() && !IsSameDevice(data_port, context_.AtPortPath()) &&
+        ReleaseOnDataPort(data_port, context_.timeouts().data_port) == DataPortRelease::kReleased) {
+        SetStatus(status, kStatusOk);
+        return;
+    }
+    HangUpDataOnAtPort(status);
+}
+
+void DeviceControl::HangUpDataOnAtPort(int* status) {
+    const Response activity = context_.Query("AT+CPAS");
+    if (!Answered(activity)) {
+        return;  // mute or gone
+    }
+    if (activity.Ok() && ToInt(activity.Value("+CPAS:")) == 0) {
+        SetStatus(status, kStatusOk);  // the card is idle: no call of any kind
+        return;
+    }
+    const Response list = context_.Query("AT+CLCC");
+    if (!list.Ok()) {
+        return;  // a voice call cannot be told from a data call: both are left alone
+    }
+    for (const CallEntry& call : ParseClcc(list.lines, context_.CurrentCharset())) {
+        if (IsVoiceCall(call)) {
+            return;  // ATH would end it too
+        }
+    }
     RunOk("ATH", status);
 }
 

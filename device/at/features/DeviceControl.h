@@ -56,6 +56,9 @@ private:
     // The text of the first answer line of an identification command, without its prefix.
     std::string Identification(const std::string& command, const std::string& prefix, int* status);
     bool RunOk(const std::string& command, int* status);
+    // The data call ended through the AT port, where ATH ends every call: only when the card
+    // is idle (nothing to end) or lists no voice call.
+    void HangUpDataOnAtPort(int* status);
     std::optional<ServiceInfo> ServiceByRegistration();
     // The first service record the card has of its own; `no_fallback` set when the card did
     // not answer, or gave a bad answer to a command it has (a fallback would do no better).
@@ -64,6 +67,7 @@ private:
     void SwitchRadioOn();
 
     ModemContext& context_;
+    std::mutex hang_up_mutex_;  // one HangUpData at a time on the data port
     std::mutex networks_mutex_;
     std::vector<NetworkEntry> last_networks_;
 };

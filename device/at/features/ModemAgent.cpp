@@ -134,13 +134,32 @@ void ModemContext::SetServiceProbe(std::function<std::optional<int>()> probe) {
 }
 
 void ModemContext::RadioSwitchedOn() {
-    radio_on_ms_.store(ProcessClock().Now().time_since_epoch().count());
+    radio_on_ms_.store(clock_.Now().time_since_epoch().count());
 }
 
 bool ModemContext::SimStarting() {
     const std::int64_t since = radio_on_ms_.load();
-    return since >= 0 &&
-           ProcessClock().Now().time_since_epoch().count() - since < timeouts().sim.count();
+    return since >= 0 && clock_.Now().time_since_epoch().count() - since < timeouts().sim.count();
+}
+
+std::string ModemContext::AtPortPath() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return at_port_;
+}
+
+void ModemContext::SetAtPortPath(const std::string& port) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    at_port_ = port;
+}
+
+std::string ModemContext::DataPortPath() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return data_port_;
+}
+
+void ModemContext::SetDataPortPath(const std::string& port) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    data_port_ = port;
 }
 
 void ModemContext::Forget() {
@@ -184,6 +203,7 @@ bool ModemAgent::Open(const std::string& port, int baud, int* status) {
         last_error_ = error.empty() ? "cannot open " + port : error;
         return false;
     }
+    context_.SetAtPortPath(port);
     Opened();
     SetStatus(status, kStatusOk);
     return true;
@@ -197,6 +217,7 @@ bool ModemAgent::Adopt(int fd, int* status) {
         last_error_ = error;
         return false;
     }
+    context_.SetAtPortPath({});
     Opened();
     SetStatus(status, kStatusOk);
     return true;
@@ -262,6 +283,14 @@ std::string ModemAgent::LastError() const {
 std::string LastModemError(IModemAgent* agent) {
     auto* ours = dynamic_cast<ModemAgent*>(agent);
     return ours != nullptr ? ours->LastError() : std::string();
+}
+
+bool SetModemDataPort(IModemAgent* agent, const std::string& port) {
+    auto* ours = dynamic_cast<ModemAgent*>(agent);
+    if (ours == nullptr)
+        return false;
+    ours->SetDataPort(port);
+    return true;
 }
 
 }  // namespace dedevev::at

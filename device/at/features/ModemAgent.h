@@ -18,6 +18,7 @@
 #include "device/at/features/VoiceControl.h"
 #include "device/at/parsers/AtParsers.h"
 #include "device/at/transport/AtChannel.h"
+#include "device/at/transport/DataPort.h"
 #include "device/base/Clock.h"
 #include "device/null/NullObjects.h"
 
@@ -40,6 +41,8 @@ struct Timeouts {
     Millis reset{30000};    // AT^DDRESET
     Millis radio{15000};    // AT+CFUN=1: the radio of a card that started with it off
     Millis sim{10000};      // how long a starting SIM is waited for (SIM busy)
+    // HangUpData on the data port: its answer, the escape's guard time.
+    DataPortTimes data_port;
 };
 
 // Whether the card answered a command at all, and whether it has it.
@@ -97,6 +100,13 @@ public:
     // Forgets what was learned about the card (a new port was opened).
     void Forget();
 
+    // The ports of the card: the AT port the channel opened (empty for an adopted
+    // descriptor) and the port its data calls run on (empty when not known).
+    std::string AtPortPath() const;
+    void SetAtPortPath(const std::string& port);
+    std::string DataPortPath() const;
+    void SetDataPortPath(const std::string& port);
+
 private:
     IClock& clock_ = ProcessClock();
     AtChannel channel_{&clock_};
@@ -106,6 +116,8 @@ private:
     std::function<std::optional<int>()> service_probe_;  // set once, before any use
     std::atomic<std::int64_t> radio_on_ms_{-1};          // when AT+CFUN=1 took, -1: never
     Timeouts timeouts_;
+    std::string at_port_;
+    std::string data_port_;
     std::atomic<Charset> charset_{Charset::kIra};
     std::atomic<Support> features_[kFeatureCount]{};
 };
@@ -134,6 +146,9 @@ public:
 
     // Takes an already open descriptor (a pty in tests) as the port.
     bool Adopt(int fd, int* status);
+    // The card's data port (the hardware query's GetPort0), where HangUpData ends a data call
+    // without touching the voice calls; empty: none known. Kept across Open and Close.
+    void SetDataPort(const std::string& port) { context_.SetDataPortPath(port); }
     // Why the last Open failed ("ModemManager (pid 812) is using /dev/ttyUSB2").
     std::string LastError() const;
     void SetTimeouts(const Timeouts& timeouts) { context_.SetTimeouts(timeouts); }
@@ -157,5 +172,7 @@ private:
 
 // LastError of a modem object from CreateModemAgent; empty for any other object.
 std::string LastModemError(IModemAgent* agent);
+// SetDataPort of a modem object from CreateModemAgent; false for any other object.
+bool SetModemDataPort(IModemAgent* agent, const std::string& port);
 
 }  // namespace dedevev::at

@@ -18,6 +18,13 @@ bool IsUp(int state) {
     return state == kCallActive || state == kCallHeld;
 }
 
+// The voice calls of a +CLCC answer: a data call the card lists beside them is not ours.
+std::vector<CallEntry> VoiceCallsOf(const Response& r, Charset charset) {
+    std::vector<CallEntry> calls = ParseClcc(r.lines, charset);
+    std::erase_if(calls, [](const CallEntry& call) { return !IsVoiceCall(call); });
+    return calls;
+}
+
 }  // namespace
 
 VoiceControl::VoiceControl(ModemContext& context) : context_(context) {
@@ -230,7 +237,7 @@ bool VoiceControl::ListCalls(std::vector<CallEntry>* calls) {
     const Response r = context_.Query("AT+CLCC");
     if (!r.Ok())
         return false;
-    *calls = ParseClcc(r.lines, context_.CurrentCharset());
+    *calls = VoiceCallsOf(r, context_.CurrentCharset());
     return true;
 }
 
@@ -495,7 +502,7 @@ bool VoiceControl::PollOnce() {
         });
         return true;
     }
-    const std::vector<CallEntry> calls = ParseClcc(r.lines, context_.CurrentCharset());
+    const std::vector<CallEntry> calls = VoiceCallsOf(r, context_.CurrentCharset());
     bool idle = false;
     Deliver([&](std::vector<Event>* events) {
         Learn(calls, seq, events);

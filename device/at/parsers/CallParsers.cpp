@@ -77,6 +77,19 @@ std::vector<CallEntry> ParseClcc(const Lines& lines, Charset charset) {
     return calls;
 }
 
+bool IsVoiceCall(const CallEntry& call) {
+    switch (call.mode) {
+        case 1:  // data
+        case 2:  // fax
+        case 6:  // voice followed by data, now data
+        case 7:  // alternating voice and data, now data
+        case 8:  // alternating voice and fax, now fax
+            return false;
+        default:
+            return true;
+    }
+}
+
 std::optional<CallerId> ParseClip(std::string_view line, Charset charset) {
     const std::optional<std::string_view> value = ValueAfter(line, "+CLIP:");
     if (!value)

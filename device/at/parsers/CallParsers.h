@@ -38,6 +38,9 @@ std::optional<CallEntry> ParseClccLine(std::string_view line, Charset charset);
 // Every +CLCC line of an answer; lines that do not parse are skipped, a repeated id keeps the
 // first.
 std::vector<CallEntry> ParseClcc(const Lines& lines, Charset charset);
+// Whether a listed call carries voice: every mode but data and fax (1, 2, 6, 7, 8). A call of
+// unknown mode counts as voice, so that nothing that may be a voice call is taken for data.
+bool IsVoiceCall(const CallEntry& call);
 
 // The caller of +CLIP and the waiting caller of +CCWA.
 struct CallerId {

@@ -127,6 +127,10 @@ void CloseSerialPort(int fd) {
     if (fd < 0)
         return;
     ::tcflush(fd, TCOFLUSH);
+    // The exclusive flag stays on the terminal while anyone else still has it open (a
+    // simulated card keeps its own end of the pty): left set, it would keep every later
+    // opener out.
+    ::ioctl(fd, TIOCNXCL);
     ::close(fd);
 }
 

@@ -28,7 +28,8 @@ int OpenSerialPort(const std::string& path, const SerialOptions& options, std::s
 // `fd` is no terminal or the speed is not one of the standard rates.
 bool ConfigureRaw(int fd, int baud, std::string* error);
 
-// Discards pending output and closes; never waits for a stuck device to drain.
+// Discards pending output, lifts the exclusive use and closes; never waits for a stuck device
+// to drain.
 void CloseSerialPort(int fd);
 
 }  // namespace dedevev::at

@@ -1,11 +1,8 @@
 // The AT engine over a real pseudo-terminal, against a scripted modem: answers, echo, error
 // codes, prompts, unsolicited codes in the middle of answers, mute and slow cards, noise, a
 // pulled card, concurrent callers, and a port held by another program.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -19,7 +16,7 @@
 #include "device/at/transport/AtChannel.h"
 #include "device/at/transport/PortOwner.h"
 #include "device/base/Clock.h"
-#include "support/Eventually.h"
+#include "support/OtherProgram.h"
 #include "support/PtyPeer.h"
 #include "support/TempDir.h"
 
@@ -425,25 +422,14 @@ std::string Expected(const std::string& name, pid_t pid, const std::string& path
 TEST(AtChannelPort, NamesAnotherProgramHoldingThePort) {
     PtyPeer peer;
     ASSERT_TRUE(peer.IsOpen());
-    // Another program with the port as its standard input.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, peer.SlavePath().c_str(), O_RDWR | O_NOCTTY, 0);
-    char sleep_name[] = "sleep";
-    char seconds[] = "60";
-    char* argv[] = {sleep_name, seconds, nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(::posix_spawnp(&child, "sleep", &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    // Wait until it has the port open.
-    ASSERT_TRUE(test::Eventually([&] { return !FindPortHolders(peer.SlavePath()).empty(); }));
+    test::OtherProgramHolding other(peer.SlavePath());
+    ASSERT_NE(other.Pid(), 0);
 
     AtChannel channel;
     std::string error;
     EXPECT_FALSE(channel.Open(peer.SlavePath(), 115200, &error));
-    EXPECT_EQ(error, Expected("sleep", child, peer.SlavePath()));
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(error, Expected("sleep", other.Pid(), peer.SlavePath()));
+    other.Stop();
     EXPECT_TRUE(FindPortHolders(peer.SlavePath()).empty());
     ASSERT_TRUE(channel.Open(peer.SlavePath(), 115200, &error)) << error;
     EXPECT_TRUE(channel.Send("AT").Ok());
@@ -476,7 +462,13 @@ TEST(AtChannelPort, NamesThisProcessAndTellsTheFarEndApart) {
     EXPECT_EQ(error, Expected(name, ::getpid(), peer.SlavePath()));
     ASSERT_TRUE(channel.Open(peer.SlavePath(), SerialOptions(), &error)) << error;
     EXPECT_TRUE(channel.Send("AT").Ok());
+    // The channel's exclusive use ends with it, though the port stays open elsewhere.
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(held, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
     channel.Close();
+    ASSERT_EQ(::ioctl(held, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
     ::close(held);
 
     // A second channel on a port the first one has open.

@@ -91,6 +91,15 @@ TEST(ClccListing, KeepsEveryCallOnceAndSkipsNoise) {
     EXPECT_TRUE(ParseClcc({}, Charset::kIra).empty());
 }
 
+TEST(ClccListing, DataAndFaxModesAreNoVoiceCalls) {
+    for (int mode = 0; mode <= 10; ++mode) {
+        CallEntry call;
+        call.mode = mode;
+        const bool data_or_fax = mode == 1 || mode == 2 || mode == 6 || mode == 7 || mode == 8;
+        EXPECT_EQ(IsVoiceCall(call), !data_or_fax) << mode;
+    }
+}
+
 // ---- +CLIP and +CCWA --------------------------------------------------------------------
 
 struct CallerCase {

@@ -3,11 +3,7 @@
 // after the OK, the encoding retry and network-initiated requests, a mute card, a pulled
 // card, concurrent callers, the port held by another program, and the log.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,7 +18,7 @@
 #include "device/at/features/ModemAgent.h"
 #include "device/at/transport/PortOwner.h"
 #include "device/base/Clock.h"
-#include "support/Eventually.h"
+#include "support/OtherProgram.h"
 #include "support/PtyPeer.h"
 #include "support/TempDir.h"
 
@@ -443,25 +439,15 @@ TEST(ModemAgentPort, OpenFailuresKeepTheReason) {
     EXPECT_EQ(status, kStatusUntouched);
     EXPECT_NE(agent.LastError().find("/nonexistent/ttyUSB9"), std::string::npos);
 
-    // Another program with the port as its standard input.
     PtyPeer peer;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, peer.SlavePath().c_str(), O_RDWR | O_NOCTTY, 0);
-    char sleep_name[] = "sleep";
-    char seconds[] = "60";
-    char* argv[] = {sleep_name, seconds, nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(::posix_spawnp(&child, "sleep", &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_TRUE(test::Eventually([&] { return !FindPortHolders(peer.SlavePath()).empty(); }));
+    test::OtherProgramHolding other(peer.SlavePath());
+    ASSERT_NE(other.Pid(), 0);
     EXPECT_FALSE(agent.Open(peer.SlavePath(), 115200, &status));
     EXPECT_EQ(status, kStatusUntouched);
     EXPECT_EQ(agent.LastError(),
-              "sleep (pid " + std::to_string(child) + ") is using " + peer.SlavePath());
+              "sleep (pid " + std::to_string(other.Pid()) + ") is using " + peer.SlavePath());
     EXPECT_EQ(LastModemError(&agent), agent.LastError());
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    other.Stop();
     // Once the other program is gone the port opens and the reason is forgotten.
     EXPECT_TRUE(agent.Open(peer.SlavePath(), 115200, &status));
     EXPECT_EQ(status, kStatusOk);
