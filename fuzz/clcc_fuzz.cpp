@@ -28,20 +28,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::set<int> ids;
         for (const CallEntry& call : ParseClcc(lines, charset)) {
             if (!ids.insert(call.id).second || call.id < 0 || call.state < 0 || call.state > 7 ||
-                (call.direction != 0 && call.direction != 1) || !IsValidUtf8(call.number) ||
-                !IsValidUtf8(call.alpha)) {
+                (call.direction != 0 && call.direction != 1) ||
+                !dedevev::IsValidUtf8(call.number) || !dedevev::IsValidUtf8(call.alpha)) {
                 std::abort();
             }
         }
         for (const std::string& l : lines) {
             for (auto caller : {ParseClip(l, charset), ParseCcwa(l, charset)}) {
                 if (caller && ((caller->Withheld() && !caller->number.empty()) ||
-                               !IsValidUtf8(caller->number) || !IsValidUtf8(caller->alpha))) {
+                               !dedevev::IsValidUtf8(caller->number) ||
+                               !dedevev::IsValidUtf8(caller->alpha))) {
                     std::abort();
                 }
             }
             if (auto report = ParseCallReport(l, charset)) {
-                if (!IsValidUtf8(report->text) ||
+                if (!dedevev::IsValidUtf8(report->text) ||
                     (report->kind != CallReport::kInfo && report->id < 0)) {
                     std::abort();
                 }

@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const StoredPdu& entry : ParseCmglListing(lines))
             stored.push_back(DecodeStored(entry, family));
         for (const JoinedMessage& joined : JoinStoredMessages(stored)) {
-            if (!IsValidUtf8(joined.message.text) || !IsValidUtf8(joined.message.number) ||
-                joined.indexes.empty())
+            if (!dedevev::IsValidUtf8(joined.message.text) ||
+                !dedevev::IsValidUtf8(joined.message.number) || joined.indexes.empty())
                 std::abort();
         }
     }

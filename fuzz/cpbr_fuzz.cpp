@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::set<int> indexes;
         for (const PhonebookEntry& entry : ParseCpbrListing(lines, charset)) {
             if (entry.index < 0 || !indexes.insert(entry.index).second ||
-                !IsValidUtf8(entry.text) || !IsValidUtf8(entry.number) ||
+                !dedevev::IsValidUtf8(entry.text) || !dedevev::IsValidUtf8(entry.number) ||
                 !IsSafeQuotedText(entry.number))
                 std::abort();
         }
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     for (const std::string& line : lines) {
         const std::string number = DecodePhonebookNumber(line, 145, Charset::kUcs2);
-        if (!IsValidUtf8(number))
+        if (!dedevev::IsValidUtf8(number))
             std::abort();
     }
     return 0;

@@ -9,6 +9,7 @@
 
 #include "device/at/features/Ussd.h"
 #include "device/at/parsers/AtParsers.h"
+#include "device/base/Clock.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace dedevev::at;
@@ -20,17 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (Charset charset : {Charset::kIra, Charset::kUcs2, Charset::kGsm}) {
         for (int scheme : {dcs, 15, 72, 68, -1}) {
             const std::string shown = DecodeUssdText(text, scheme, charset);
-            if (!IsValidUtf8(shown)) {
+            if (!dedevev::IsValidUtf8(shown)) {
                 std::abort();
             }
         }
     }
     UssdSession session;
-    const auto now = UssdSession::Clock::now();
+    const auto now = dedevev::ProcessClock().Now();
     const int id = session.BeginRequest(now);
     if (std::optional<std::string> reply =
             session.OnResult("+CUSD: " + text, Charset::kUcs2, now)) {
-        if (!IsValidUtf8(*reply)) {
+        if (!dedevev::IsValidUtf8(*reply)) {
             std::abort();
         }
     }
