@@ -525,6 +525,25 @@ TEST_F(MainDlgTest, WindowAppearsOnlyOnceTheInitialisationHasCompletedIt) {
     }
 }
 
+TEST_F(MainDlgTest, MinimisingToTheTrayKeepsTheProgramRunning) {
+    MainWindowEnvironment env = Env();
+    env.tray_available = [] { return true; };
+    dlg_ = std::make_unique<CMainDlg>(std::move(env));
+    bool ran_while_hidden = false;
+    QObject::connect(dlg_.get(), &CMainDlg::opened, [&] {
+        QTimer::singleShot(0, dlg_.get(), [&] {
+            dlg_->OnCommand(cmd::kMinimize);
+            QTimer::singleShot(0, dlg_.get(), [&] {
+                ran_while_hidden = dlg_->isHidden() && !dlg_->Closing();
+                dlg_->OnCommand(cmd::kClose);
+            });
+        });
+    });
+    dlg_->exec();
+    EXPECT_TRUE(ran_while_hidden);
+    EXPECT_TRUE(dlg_->Closing());
+}
+
 TEST_F(MainDlgTest, PasswordRequestRefusedEndsTheProgram) {
     CurrentSettings().security.enable_pass = true;
     Open();
