@@ -1,12 +1,12 @@
 #include "device/at/transport/DataPort.h"
 
 #include <errno.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "device/at/transport/SerialPort.h"
@@ -16,7 +16,6 @@ namespace dedevev::at {
 
 namespace {
 
-constexpr Millis kSlice{10};             // how often a quiet port is looked at again
 constexpr Millis kWriteBound{1000};      // a port that takes no bytes for this long is stuck
 constexpr std::size_t kMaxPending = 64;  // lines kept while a final result is awaited
 
@@ -38,19 +37,26 @@ bool DataPort::Open(const std::string& path, std::string* error) {
     return fd_ >= 0;
 }
 
+bool DataPort::WaitReady(IClock& clock, short events, IClock::TimePoint deadline) {
+    pollfd fd{fd_, events, 0};
+    return clock.PollUntil(&fd, 1, deadline) > 0;
+}
+
 bool DataPort::Write(std::string_view bytes) {
     IClock& clock = ProcessClock();
     const IClock::TimePoint deadline = clock.Now() + kWriteBound;
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-        if (n > 0)
+        if (n > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(n));
-        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
             return false;
-        else if (clock.Now() >= deadline)
+        if (clock.Now() >= deadline || !WaitReady(clock, POLLOUT, deadline))
             return false;  // the port takes nothing
-        else if (errno == EAGAIN)
-            clock.SleepFor(kSlice, nullptr);
     }
     return true;
 }
@@ -79,10 +85,8 @@ Final DataPort::AwaitFinal(Millis timeout) {
             return Final::kIoError;  // hung up or gone
         if (n < 0 && errno == EINTR)
             continue;
-        const IClock::TimePoint now = clock.Now();
-        if (now >= deadline)
-            return Final::kTimeout;
-        clock.SleepFor(std::min<Millis>(kSlice, deadline - now), nullptr);
+        if (!WaitReady(clock, POLLIN, deadline))
+            return clock.Now() >= deadline ? Final::kTimeout : Final::kIoError;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/at/transport/AtResponse.h"
+#include "device/base/Clock.h"
 
 namespace dedevev::at {
 
@@ -48,6 +49,9 @@ private:
     // Reads until a final result arrives or `timeout` passes.
     Final AwaitFinal(Millis timeout);
     bool Write(std::string_view bytes);
+    // Waits on the clock until the port is ready for `events`; false at the deadline or when
+    // the port failed.
+    bool WaitReady(IClock& clock, short events, IClock::TimePoint deadline);
 
     int fd_ = -1;
     LineAssembler lines_;
