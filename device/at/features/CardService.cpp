@@ -29,7 +29,7 @@ std::string Quoted(const std::string& text) {
 
 std::optional<std::string> ReadPinState(ModemContext& context, bool settle, Response* last) {
     constexpr std::chrono::milliseconds kPause{500};
-    IClock& clock = ProcessClock();
+    IClock& clock = context.Clock();
     const IClock::TimePoint deadline = clock.Now() + context.timeouts().sim;
     while (true) {
         const Response r = context.Query("AT+CPIN?");
