@@ -1,4 +1,5 @@
 #include "app/MainWindowWiring.h"
+#include "app/ModulePages.h"
 
 #include <QDesktopServices>
 #include <QFont>
@@ -50,6 +51,7 @@ MainWindowEnvironment DefaultMainWindowEnvironment() {
     env.show_device_lost = ShowDeviceLost;
     env.show_about = ShowAboutBox;
     env.run_module = RunModulePage;
+    env.make_module = MakeModulePage;
     env.open_url = [](const QString& address) {
         if (UnattendedDialogs()) {
             LogUnattended({"open", address});

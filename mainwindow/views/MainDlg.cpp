@@ -590,7 +590,9 @@ void CMainDlg::ShowConnectionText(bool ok, const std::u16string& text) {
     if (panel_ == nullptr)
         return;
     panel_->SetStatusText(ToQString(text));
-    panel_->SetStatusColor(ok ? QColor(Qt::white) : QColor(250, 0, 0));
+    // Only a failure changes the colour; a good text keeps the one the connection state set.
+    if (!ok)
+        panel_->SetStatusColor(QColor(250, 0, 0));
 }
 
 bool CMainDlg::IsNetworkWorkerRunning() {

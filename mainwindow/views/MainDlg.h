@@ -70,6 +70,9 @@ struct MainWindowEnvironment {
     std::function<void(QWidget* parent)> show_device_lost;
     std::function<void(QWidget* parent)> show_about;
     std::function<int(CModulePage* page, QWidget* parent)> run_module;
+    // Makes the page of a module command (cmd::kLink, cmd::kNet, ...) as a child of `parent`;
+    // null (or no factory) gives the plain titled page.
+    std::function<CModulePage*(int command, QWidget* parent)> make_module;
     std::function<void(const QString& address)> open_url;
     // Whether the desktop has a tray to hide the window in.
     std::function<bool()> tray_available;

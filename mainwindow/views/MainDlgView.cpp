@@ -117,7 +117,9 @@ void CMainDlg::CreateModules() {
     for (const ModuleDef& def : kModules) {
         if (def.command == cmd::kVoice && !voice_enabled_)
             continue;
-        auto* page = new CModulePage(def.section, def.key, this);
+        CModulePage* page = env_.make_module ? env_.make_module(def.command, this) : nullptr;
+        if (page == nullptr)
+            page = new CModulePage(def.section, def.key, this);
         page->setObjectName(QString("Module%1").arg(def.command));
         page->move(kBorder, kPanelTop);
         page->hide();
