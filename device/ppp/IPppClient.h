@@ -85,6 +85,9 @@ constexpr int kDialErrorNoPppd = 762;          // pppd is not installed
 constexpr int kDialErrorFatal = 763;           // pppd ended for another reason
 
 // The library's listener: every state change while dialling and while the link is up.
+// A text a person understands for a library error code or a system error number.
+std::u16string DialErrorText(int error);
+
 class IRasListener {
 public:
     // 0: the new state and the error that came with it (0 when none).
