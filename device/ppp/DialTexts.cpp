@@ -101,8 +101,9 @@ std::u16string DialErrorText(int error) {
             break;
         case kDialErrorNotPermitted:
             text =
-                "pppd may not be run by this user: join the group 'dip' or ask the "
-                "administrator for a peers entry.";
+                "pppd may not be run by this user: join the group 'dip' (a new login is "
+                "needed) and allow its options there (see the README, \"Dial-up on a real "
+                "card\").";
             break;
         case kDialErrorNoPppd:
             text = "pppd is not installed (install the package 'ppp').";
