@@ -221,8 +221,6 @@ void CConnection::Run() {
     connected_ = false;
     ppp_->SetListener(this);
 
-    IDeviceControl* control = Ask(env_.device_control);
-    Assistor().SetDeviceControl(control);
     const DialSetting dial = Ask(env_.dial_setting);
     DialParams account;
     account.device = Utf8ToUtf16(Ask(env_.data_port));
@@ -239,6 +237,9 @@ void CConnection::Run() {
         // Every dial starts from the configured account: the system may have changed since
         // the last one.
         DialParams params = account;
+        // The card is asked for anew at each dial: a pulled card's object goes away.
+        IDeviceControl* control = Ask(env_.device_control);
+        Assistor().SetDeviceControl(control);
         ChooseNumber(control, dial, &params);
         ReleaseDataCall(control);
         WaitForService(control);
@@ -331,8 +332,13 @@ CConnection::MonitorResult CConnection::Monitor() {
             return MonitorResult::kStop;
         code = 0;
         const int state = ppp_->GetState(&code);
-        if (state != kDialStateConnected && connected_)
-            return MonitorResult::kRedial;  // the link dropped
+        if (state != kDialStateConnected && connected_) {
+            // The link dropped; when its port closed the card went away and a redial is
+            // of no use.
+            return code == kDialErrorPortClosed || last_error_ == kDialErrorPortClosed
+                       ? MonitorResult::kStop
+                       : MonitorResult::kRedial;
+        }
         if ((code != 0 || last_error_ != 0) && code != kDialErrorPending)
             break;
         const IClock::TimePoint now = clock_.Now();

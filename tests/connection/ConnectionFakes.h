@@ -64,6 +64,7 @@ struct DialScript {
     int up_ms = -1;        // how long it stays up (-1: until hung up)
     int end_code = 0;      // then: 0 the link drops, else this error with the link still up
                            // (for a link that never comes up: the error while dialling)
+    int drop_code = 0;     // the error that comes with a drop
     SessionStats stats;
 };
 
@@ -109,6 +110,7 @@ public:
             *error = up ? 0 : current_.end_code;
             return kDialStateConnected;
         }
+        *error = current_.drop_code;
         return kDialStateDisconnected;
     }
     std::u16string GetErrorText(int error) override {

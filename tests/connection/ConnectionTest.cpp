@@ -79,6 +79,11 @@ DialScript Up(int up_ms, int end_code = 0, std::uint32_t duration = 5) {
     s.stats.duration = duration;
     return s;
 }
+DialScript Pulled() {
+    DialScript s = Up(1000);
+    s.drop_code = kDialErrorPortClosed;
+    return s;
+}
 DialScript Refused() {
     DialScript s;
     s.starts = false;
@@ -173,6 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ConnectionEnd,
     ::testing::Values(
         EndCase{"DropRedialsAtMostTenTimes", {Up(1000)}, 11, {}, 1000},
+        EndCase{"PulledCardEndsTheRun", {Pulled()}, 1, {}, 0},
         EndCase{"PortClosedEndsTheRun", {Up(1000, kDialErrorPortClosed)}, 1, {"error:E619"}, 0},
         EndCase{"OtherErrorRedialsAfterEightSeconds",
                 {Up(1000, kDialErrorRemoteHangUp), Refused()},
