@@ -8,6 +8,7 @@
 #include "core/BlockFile.h"
 #include "core/ProfileFile.h"
 #include "core/TextCodec.h"
+#include "resources/TextTable.h"
 
 namespace dedevev {
 namespace {
@@ -169,7 +170,7 @@ std::string NetRecordStore::Serialise() const {
 
 bool NetRecordStore::Load(const std::string& path) {
     std::string bytes;
-    const bool read = ReadFileBytes(path, &bytes);
+    const bool read = ReadWholeFile(path, &bytes);
     Parse(read ? bytes : std::string());
     return read;
 }

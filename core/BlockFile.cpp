@@ -1,8 +1,6 @@
 #include "core/BlockFile.h"
 
 #include <cstddef>
-#include <fstream>
-#include <iterator>
 
 #include "device/base/Utf.h"
 
@@ -40,14 +38,6 @@ std::size_t LineKey(std::u16string_view line, std::span<const std::u16string_vie
 }
 
 }  // namespace
-
-bool ReadFileBytes(const std::string& path, std::string* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
 
 std::u16string DecodeBlockText(std::string_view bytes) {
     if (!HasUtf16Mark(bytes))
@@ -98,11 +88,13 @@ void BlockFileWriter::EndRecord() {
 }
 
 void BlockFileWriter::Append(std::u16string_view text, bool one_line) {
+    std::size_t at = bytes_.size();
+    bytes_.resize(at + 2 * text.size());
     for (char16_t c : text) {
         if (one_line && (c == u'\r' || c == u'\n'))
             c = u' ';
-        bytes_.push_back(static_cast<char>(c & 0xFF));
-        bytes_.push_back(static_cast<char>(c >> 8));
+        bytes_[at++] = static_cast<char>(c & 0xFF);
+        bytes_[at++] = static_cast<char>(c >> 8);
     }
 }
 

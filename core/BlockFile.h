@@ -29,10 +29,6 @@ namespace dedevev {
 // One record's values in the order of the keys; nothing for a key whose line was missing.
 using BlockRecord = std::vector<std::optional<std::u16string>>;
 
-// Reads the whole file at `path` (UTF-8 file-system path); false when it cannot be opened or
-// read.
-bool ReadFileBytes(const std::string& path, std::string* bytes);
-
 // The text of a block file's bytes (see above for the encodings).
 std::u16string DecodeBlockText(std::string_view bytes);
 

@@ -21,11 +21,10 @@ std::string Utf16Le(std::u16string_view text) {
     return out;
 }
 
-SessionStats Session(DateTimeFields start, std::uint32_t duration, std::uint64_t sent = 0,
+SessionStats Session(DateTimeFields start, std::uint32_t seconds, std::uint64_t sent = 0,
                      std::uint64_t received = 0) {
-    return SessionStats{start, duration, sent, received};
+    return SessionStats{start, seconds, sent, received};
 }
-
 DateTimeFields At(int y, int mo, int d, int h = 12, int mi = 0, int s = 0) {
     return DateTimeFields{y, mo, d, h, mi, s};
 }
@@ -96,13 +95,10 @@ TEST(NetRecordStore, MonthsMergeOnlyNeighboursAndAnEmptyLastGroupIsDropped) {
                                                              Session(At(2024, 2, 1), 1, 1, 1)}));
 }
 
-class Observer : public INetRecordObserver {
-public:
-    void OnRecordAdded(std::size_t i) override { calls.push_back("added " + std::to_string(i)); }
-    void OnRecordRemoved(std::size_t i) override {
-        calls.push_back("removed " + std::to_string(i));
-    }
-    void OnRecordsCleared() override { calls.push_back("cleared"); }
+struct Observer : INetRecordObserver {
+    void OnRecordAdded(std::size_t i) override { calls.push_back("+" + std::to_string(i)); }
+    void OnRecordRemoved(std::size_t i) override { calls.push_back("-" + std::to_string(i)); }
+    void OnRecordsCleared() override { calls.push_back("clear"); }
     std::vector<std::string> calls;
 };
 
@@ -117,8 +113,7 @@ TEST(NetRecordStore, ObserversHearEachChangeOnce) {
     store.Clear();
     store.RemoveObserver(&observer);
     store.Add(Session(At(2024, 1, 3), 3));
-    EXPECT_EQ(observer.calls,
-              (std::vector<std::string>{"added 0", "added 0", "removed 1", "cleared"}));
+    EXPECT_EQ(observer.calls, (std::vector<std::string>{"+0", "+0", "-1", "clear"}));
 }
 
 TEST(NetRecordStore, SaveIsPrivateAndAFailedSaveKeepsTheOldFile) {
