@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include "connection/views/DlgRecord.h"
 #include "connection/views/DlgSetNet.h"
 #include "mainwindow/views/MainDlg.h"
 #include "mainwindow/views/ModuleWindow.h"
@@ -28,6 +29,8 @@ CModulePage* MakeSettings(QWidget* parent) {
 
 CModulePage* MakeModulePage(int command, QWidget* parent) {
     switch (command) {
+        case cmd::kLog:
+            return new CDlgRecord(DefaultRecordEnvironment(), parent);
         case cmd::kSettings:
             return MakeSettings(parent);
         default:
