@@ -7,7 +7,6 @@
 #include "mainwindow/views/Unattended.h"
 #include "resources/Localizer.h"
 #include "resources/views/QtSkin.h"
-#include "resources/views/SkinButton.h"
 #include "resources/views/SkinControls.h"
 
 namespace dedevev {
@@ -87,19 +86,7 @@ CDlgNewNetSet::CDlgNewNetSet(const NetProfile* profile, QWidget* parent)
     connect(dns_box_, &QCheckBox::toggled, this, &CDlgNewNetSet::UpdateEnabled);
     UpdateEnabled();
 
-    auto* ok = new CSkinButtonEx(this);
-    ok->setObjectName("ProfileOK");
-    ok->SetImageSet("Btn");
-    ok->SetCaption("BtnOK", kSection);
-    auto* cancel = new CSkinButtonEx(this);
-    cancel->setObjectName("ProfileCancel");
-    cancel->SetImageSet("Btn");
-    cancel->SetCaption("BtnCancel", kSection);
-    const int top = kHeight - ok->height() - 14;
-    ok->move(kWidth / 2 - ok->width() - 8, top);
-    cancel->move(kWidth / 2 + 8, top);
-    connect(ok, &QAbstractButton::clicked, this, &CDlgNewNetSet::accept);
-    connect(cancel, &QAbstractButton::clicked, this, &CDlgNewNetSet::reject);
+    AddOkCancel(this, kSection, "Profile");
     setWindowTitle(Caption());
 }
 

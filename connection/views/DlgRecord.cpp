@@ -10,6 +10,7 @@
 
 #include "connection/HistoryTexts.h"
 #include "connection/views/DlgTimeStat.h"
+#include "connection/views/FormRows.h"
 #include "core/AppSettings.h"
 #include "core/MessageBox.h"
 #include "core/Paths.h"
@@ -87,15 +88,8 @@ CDlgRecord::CDlgRecord(RecordEnvironment environment, QWidget* parent)
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setGeometry(kListRect);
 
-    auto make_button = [this](const char* name, const char* key) {
-        auto* button = new CSkinButtonEx(this);
-        button->setObjectName(name);
-        button->SetImageSet("Btn");
-        button->SetCaption(key, kSection);
-        return button;
-    };
-    clear_ = make_button("RecordClear", "BtnClear");
-    delete_ = make_button("RecordDelete", "BtnDelete");
+    clear_ = AddButton(this, "RecordClear", "BtnClear", kSection);
+    delete_ = AddButton(this, "RecordDelete", "BtnDelete", kSection);
     const int top = kListRect.bottom() + 10;
     clear_->move(kListRect.right() + 1 - clear_->width(), top);
     delete_->move(clear_->x() - kButtonGap - delete_->width(), top);

@@ -45,10 +45,7 @@ QRect FieldAt(int y) {
 }
 
 CSkinButtonEx* MakeButton(QWidget* parent, const char* name, const char* key, QPoint at) {
-    auto* button = new CSkinButtonEx(parent);
-    button->setObjectName(name);
-    button->SetImageSet("Btn");
-    button->SetCaption(key, kSection);
+    CSkinButtonEx* button = AddButton(parent, name, key, kSection);
     button->move(at);
     return button;
 }

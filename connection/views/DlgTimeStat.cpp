@@ -8,7 +8,6 @@
 #include "mainwindow/views/Unattended.h"
 #include "resources/Localizer.h"
 #include "resources/views/QtSkin.h"
-#include "resources/views/SkinButton.h"
 
 namespace dedevev {
 
@@ -49,19 +48,7 @@ CDlgTimeStat::CDlgTimeStat(const DateTimeFields& begin, const DateTimeFields& en
     end_ = AddDate(this, "RangeEnd", QRect(104, 78, 150, 24));
     SetRange(begin, end);
 
-    auto* ok = new CSkinButtonEx(this);
-    ok->setObjectName("RangeOK");
-    ok->SetImageSet("Btn");
-    ok->SetCaption("BtnOK", kSection);
-    auto* cancel = new CSkinButtonEx(this);
-    cancel->setObjectName("RangeCancel");
-    cancel->SetImageSet("Btn");
-    cancel->SetCaption("BtnCancel", kSection);
-    const int top = kHeight - ok->height() - 14;
-    ok->move(kWidth / 2 - ok->width() - 8, top);
-    cancel->move(kWidth / 2 + 8, top);
-    connect(ok, &QAbstractButton::clicked, this, &CDlgTimeStat::accept);
-    connect(cancel, &QAbstractButton::clicked, this, &CDlgTimeStat::reject);
+    AddOkCancel(this, kSection, "Range");
     setWindowTitle(Caption());
 }
 

@@ -1,11 +1,13 @@
 #include "connection/views/FormRows.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
 #include "resources/views/QtSkin.h"
+#include "resources/views/SkinButton.h"
 #include "resources/views/SkinControls.h"
 
 namespace dedevev {
@@ -47,6 +49,25 @@ CGenEdit* AddEdit(QWidget* parent, const char* name, const QRect& at) {
     edit->setObjectName(name);
     edit->setGeometry(at);
     return edit;
+}
+
+CSkinButtonEx* AddButton(QWidget* parent, const char* name, const char* key, const char* section) {
+    auto* button = new CSkinButtonEx(parent);
+    button->setObjectName(name);
+    button->SetImageSet("Btn");
+    button->SetCaption(key, section);
+    return button;
+}
+
+void AddOkCancel(QDialog* dialog, const char* section, const QString& prefix) {
+    CSkinButtonEx* ok = AddButton(dialog, (prefix + "OK").toUtf8().constData(), "BtnOK", section);
+    CSkinButtonEx* cancel =
+        AddButton(dialog, (prefix + "Cancel").toUtf8().constData(), "BtnCancel", section);
+    const int top = dialog->height() - ok->height() - 14;
+    ok->move(dialog->width() / 2 - ok->width() - 8, top);
+    cancel->move(dialog->width() / 2 + 8, top);
+    QObject::connect(ok, &QAbstractButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QAbstractButton::clicked, dialog, &QDialog::reject);
 }
 
 CGenEdit* AddIpEdit(QWidget* parent, const char* name, const QRect& at) {

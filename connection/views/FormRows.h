@@ -10,12 +10,14 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QDialog;
 class QLabel;
 class QWidget;
 
 namespace dedevev {
 
 class CGenEdit;
+class CSkinButtonEx;
 
 class CCaptionList {
 public:
@@ -38,6 +40,11 @@ private:
 
 // A single-line field called `name`.
 CGenEdit* AddEdit(QWidget* parent, const char* name, const QRect& at);
+// A button of the "Btn" image set called `name`, captioned `key` of `section`.
+CSkinButtonEx* AddButton(QWidget* parent, const char* name, const char* key, const char* section);
+// OK and Cancel ("BtnOK", "BtnCancel" of `section`, called `prefix` + "OK" / "Cancel") side
+// by side at the foot of `dialog` (sized already), accepting and rejecting it.
+void AddOkCancel(QDialog* dialog, const char* section, const QString& prefix);
 // A field that takes an IPv4 address ("a.b.c.d", each part 0..255; parts may stay empty).
 CGenEdit* AddIpEdit(QWidget* parent, const char* name, const QRect& at);
 

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "connection/NetSearch.h"
-#include "device/DeviceStatus.h"
-#include "device/null/NullObjects.h"
+#include "support/NetworkCard.h"
 
 namespace dedevev {
 namespace {
@@ -57,35 +56,7 @@ TEST(NetworkRows, StopAtTheFirstShortTextAndSkipGarbage) {
     EXPECT_TRUE(ParseNetworkRows({"", R"(1,"Long C","C","00103",0)"}).empty());
 }
 
-// A card whose search and selection answer what the test says; CheckAlive tells whether it is
-// still there.
-class Card : public CNullDeviceControl {
-public:
-    std::vector<std::string> SearchNetworks(int* status) override {
-        if (search_ok)
-            SetStatus(status, kStatusOk);
-        return networks;
-    }
-    void SelectNetwork(const std::string& name, int* status) override {
-        selected = name;
-        if (select_ok)
-            SetStatus(status, kStatusOk);
-    }
-    void CheckAlive(int* status) override {
-        if (alive)
-            SetStatus(status, kStatusOk);
-    }
-    std::string GetOperatorName(int* status) override {
-        SetStatus(status, kStatusOk);
-        return operator_name;
-    }
-    std::vector<std::string> networks{R"(1,"Long","Short","00101",2)"};
-    bool search_ok = true;
-    bool select_ok = true;
-    bool alive = true;
-    std::string selected;
-    std::string operator_name = "Short Net";
-};
+using Card = test::NetworkCard;
 
 template <typename Worker>
 CardJobOutcome RunToEnd(Worker& worker) {
@@ -109,12 +80,12 @@ TEST(NetWorkers, TellADoneARefusedAndALostCardApart) {
         card.alive = c.alive;
         CThreadLoadNet search(&card);
         EXPECT_EQ(RunToEnd(search), c.outcome);
-        EXPECT_EQ(search.Networks().size(), c.ok ? 1u : 0u);
+        EXPECT_EQ(search.Networks().size(), c.ok ? 3u : 0u);
         CThreadSetNet select(&card, "Short");
         EXPECT_EQ(RunToEnd(select), c.outcome);
         EXPECT_EQ(card.selected, "Short");
         // The operator's name is read after every attempt the card answered.
-        EXPECT_EQ(select.OperatorName(), c.alive ? "Short Net" : "");
+        EXPECT_EQ(select.OperatorName(), c.alive ? "Test Network 2G" : "");
     }
     CThreadLoadNet no_card(nullptr);
     EXPECT_EQ(RunToEnd(no_card), CardJobOutcome::kCardLost);

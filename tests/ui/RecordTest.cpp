@@ -14,9 +14,9 @@
 
 #include "connection/views/DlgRecord.h"
 #include "connection/views/DlgTimeStat.h"
-#include "core/MessageBox.h"
 #include "resources/views/QtSkin.h"
 #include "tests/support/Eventually.h"
+#include "tests/ui/MessageRecorder.h"
 #include "tests/ui/SkinTestSupport.h"
 
 namespace dedevev {
@@ -24,16 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using View = CDlgRecord::View;
-
-class Answers : public IMessageBoxUi {
-public:
-    int ShowMessage(const std::u16string& text, const std::u16string&, unsigned) override {
-        shown.push_back(text);
-        return answer;
-    }
-    std::vector<std::u16string> shown;
-    int answer = kMsgFirst;
-};
 
 SessionStats Session(DateTimeFields start, std::uint32_t duration, std::uint64_t sent,
                      std::uint64_t received) {
@@ -61,11 +51,9 @@ protected:
               Session({2011, 4, 2, 9, 0, 0}, 1, 0, 0), Session({2011, 4, 3, 0, 0, 0}, 10, 0, 2048)})
             store.Add(s);
         ASSERT_TRUE(store.Save(file_));
-        previous_ui_ = SetMessageBoxUi(&answers_);
     }
     void TearDown() override {
         dlg_.reset();
-        SetMessageBoxUi(previous_ui_);
         std::error_code ignored;
         fs::remove(file_, ignored);
     }
@@ -94,8 +82,7 @@ protected:
     }
 
     std::string file_;
-    Answers answers_;
-    IMessageBoxUi* previous_ui_ = nullptr;
+    test::MessageRecorder answers_;
     std::optional<std::pair<DateTimeFields, DateTimeFields>> range_;
     std::unique_ptr<CDlgRecord> dlg_;
 };

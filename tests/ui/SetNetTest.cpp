@@ -22,29 +22,18 @@
 #include "connection/views/DlgSetNet.h"
 #include "core/AppSettings.h"
 #include "core/ExportRegistry.h"
-#include "core/MessageBox.h"
-#include "device/DeviceStatus.h"
-#include "device/null/NullObjects.h"
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
 #include "resources/views/SkinControls.h"
 #include "settings/views/DlgSet.h"
+#include "tests/support/NetworkCard.h"
+#include "tests/ui/MessageRecorder.h"
 #include "tests/ui/SkinTestSupport.h"
 
 namespace dedevev {
 namespace {
 
 namespace fs = std::filesystem;
-
-class Messages : public IMessageBoxUi {
-public:
-    int ShowMessage(const std::u16string& text, const std::u16string&, unsigned) override {
-        shown.push_back(text);
-        return answer;
-    }
-    std::vector<std::u16string> shown;
-    int answer = kMsgFirst;
-};
 
 class Link : public ILinkExport {
 public:
@@ -61,39 +50,6 @@ public:
     void HoldConnectButton() override {}
     static std::u16string Index(int i) { return FromQString(QString::number(i)); }
     std::vector<std::u16string> calls;
-};
-
-class Card : public CNullDeviceControl {
-public:
-    void SetNetworkMode(int mode, int* status) override {
-        modes.push_back(mode);
-        SetStatus(status, kStatusOk);
-    }
-    std::vector<std::string> SearchNetworks(int* status) override {
-        if (search_ok)
-            SetStatus(status, kStatusOk);
-        return networks;
-    }
-    void SelectNetwork(const std::string& name, int* status) override {
-        selected = name;
-        if (select_ok)
-            SetStatus(status, kStatusOk);
-    }
-    void CheckAlive(int* status) override {
-        if (alive)
-            SetStatus(status, kStatusOk);
-    }
-    std::string GetOperatorName(int* status) override {
-        SetStatus(status, kStatusOk);
-        return "Test Network 2G";
-    }
-    std::vector<std::string> networks{R"(2,"Test Network","Test","00101",2)",
-                                      R"(1,"Test Network 2G","Test2G","00103",0)", "short"};
-    bool search_ok = true;
-    bool select_ok = true;
-    bool alive = true;
-    std::vector<int> modes;
-    std::string selected;
 };
 
 NetProfile Named(const char16_t* name, const char16_t* phone = u"*99#") {
@@ -116,7 +72,6 @@ protected:
         ResetProfilesForTesting();
         CurrentSettings() = DefaultSettings();
         CurrentSettings().file_path = FromQString(QString::fromStdString((root_ / "Set.dat")));
-        previous_ui_ = SetMessageBoxUi(&messages_);
         Exports().BindLink(&link_);
         // A profile file without profiles, so that the program's template is not read.
         fs::create_directories(root_ / "Dataline");
@@ -127,7 +82,6 @@ protected:
     void TearDown() override {
         page_.reset();
         Exports().BindLink(nullptr);
-        SetMessageBoxUi(previous_ui_);
         ResetProfilesForTesting();
         std::error_code ignored;
         fs::remove_all(root_, ignored);
@@ -155,10 +109,9 @@ protected:
     bool Enabled(const char* name) { return Find<CSkinButtonEx>(name)->isEnabled(); }
 
     fs::path root_;
-    Messages messages_;
-    IMessageBoxUi* previous_ui_ = nullptr;
+    test::MessageRecorder messages_;
     Link link_;
-    Card card_;
+    test::NetworkCard card_;
     bool connected_ = false;
     std::deque<std::optional<NetProfile>> dialog_answers_;
     std::vector<std::u16string> edited_;
