@@ -86,6 +86,7 @@ CDlgRecord::CDlgRecord(RecordEnvironment environment, QWidget* parent)
     list_->setObjectName("RecordList");
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setAlternatingRowColors(true);
     list_->setGeometry(kListRect);
 
     clear_ = AddButton(this, "RecordClear", "BtnClear", kSection);
