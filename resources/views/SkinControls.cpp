@@ -32,6 +32,9 @@ void CGenEdit::OnSkinChanged() {
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, Qt::black);
     palette.setColor(QPalette::Highlight, DialogFrameColor());
+    // A field that cannot be edited looks it: the dialog's own body and grey text.
+    palette.setColor(QPalette::Disabled, QPalette::Base, DialogBodyColor());
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x60, 0x68, 0x70));
     setPalette(palette);
     update();
 }

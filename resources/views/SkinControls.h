@@ -17,8 +17,9 @@ namespace dedevev {
 
 class CSkinButtonEx;
 
-// A single-line edit in the "Normal" font on a white field; input is reported by the
-// usual textChanged / textEdited / returnPressed signals.
+// A single-line edit in the "Normal" font on a white field (grey text on the dialog's colour
+// while disabled); input is reported by the usual textChanged / textEdited / returnPressed
+// signals.
 class CGenEdit : public QLineEdit, public CGSEventHandler {
     Q_OBJECT
 public:

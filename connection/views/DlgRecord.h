@@ -1,0 +1,87 @@
+#pragma once
+// The history view: a tree of views on the left (every connection, sums by month, the sum
+// over a date range, and the call lists), the chosen view's list on the right, and the delete
+// and clear buttons. It owns the connection history: loaded when the view is made, written
+// after every new session, every deletion and when the view goes.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "connection/NetRecordStore.h"
+#include "connection/NetRecorderObserver.h"
+#include "mainwindow/views/ModuleWindow.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace dedevev {
+
+class CSkinButtonEx;
+class CWindowMessageQueue;
+
+// What the history view reaches outside itself.
+struct RecordEnvironment {
+    // The history file (UTF-8 path).
+    std::string history_file;
+    // The date-range dialog: the chosen range, nothing when cancelled.
+    std::function<std::optional<std::pair<DateTimeFields, DateTimeFields>>(QWidget* parent)>
+        choose_range;
+};
+
+// The data folder's HistoryNet.dat and the real range dialog.
+RecordEnvironment DefaultRecordEnvironment();
+
+class CDlgRecord : public CModulePage {
+    Q_OBJECT
+public:
+    enum class View { kNetAll, kNetMonth, kNetTime, kVoice, kVoiceRecv, kVoiceDial, kVoiceMissed };
+
+    explicit CDlgRecord(RecordEnvironment environment, QWidget* parent = nullptr);
+    ~CDlgRecord() override;
+
+    // The store the connection records its sessions in.
+    NetRecordStore* Store() { return &store_; }
+
+    View CurrentView() const { return view_; }
+    // Shows `view`; the range view asks for its range first.
+    void ShowView(View view);
+    // Asks, then removes the selected sessions (all-sessions view only).
+    void DeleteSelected();
+    // Asks, then removes every session (connection views).
+    void ClearAll();
+    // Applies a store change message (window thread).
+    void HandleMessage(const WindowMessage& message);
+
+    QTreeWidget* List() const { return list_; }
+
+    void OnLanguageChanged() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildTree();
+    void SetColumns();
+    void FillList();
+    void InsertSessionRow(int index);
+    // Writes the history now; failures are silent (the next write tries again).
+    void SaveStore();
+    bool IsConnectionView() const;
+
+    RecordEnvironment env_;
+    NetRecordStore store_;
+    std::unique_ptr<CWindowMessageQueue> queue_;
+    std::unique_ptr<CNetRecorderObserver> observer_;
+    View view_ = View::kNetAll;
+    std::optional<std::pair<DateTimeFields, DateTimeFields>> range_;
+    bool switching_ = false;
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    CSkinButtonEx* delete_ = nullptr;
+    CSkinButtonEx* clear_ = nullptr;
+};
+
+}  // namespace dedevev

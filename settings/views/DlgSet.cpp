@@ -1,0 +1,167 @@
+#include "settings/views/DlgSet.h"
+
+#include <QDialog>
+#include <QPainter>
+#include <QShowEvent>
+
+#include <algorithm>
+#include <string>
+
+#include "resources/views/QtSkin.h"
+#include "resources/views/SkinButton.h"
+#include "settings/views/SettingsPage.h"
+
+namespace dedevev {
+
+namespace {
+
+constexpr char kSection[] = "DlgSet";
+// The tabs drawn by the page backgrounds "PageBkg<count>_<shown>": 110 x 28 from (8, 4),
+// 114 pixels apart; at most five.
+constexpr int kTabLeft = 8;
+constexpr int kTabTop = 4;
+constexpr int kTabStep = 114;
+constexpr int kTabWidth = 110;
+constexpr int kTabHeight = 28;
+constexpr int kMaxTabs = 5;
+constexpr QPoint kPageAt(6, 38);
+constexpr int kRightMargin = 8;
+constexpr int kButtonGap = 6;
+
+}  // namespace
+
+CDlgSet::CDlgSet(QWidget* parent) : CModulePage(kSection, "Title", parent) {
+    setObjectName("DlgSet");
+    SetPlaceholderEnabled(false);
+    ok_ = new CSkinButtonEx(this);
+    ok_->setObjectName("SetOK");
+    ok_->SetImageSet("Btn");
+    ok_->SetCaption("OK", kSection);
+    cancel_ = new CSkinButtonEx(this);
+    cancel_->setObjectName("SetCancel");
+    cancel_->SetImageSet("Btn");
+    cancel_->SetCaption("Cancel", kSection);
+    connect(ok_, &QAbstractButton::clicked, this, &CDlgSet::OnOk);
+    connect(cancel_, &QAbstractButton::clicked, this, &CDlgSet::OnCancel);
+    SetChanged(false);
+    Layout();
+}
+
+void CDlgSet::AddPage(int index, const char* button_key, CSettingsPage* page) {
+    auto* tab = new CSkinButtonEx(this);
+    tab->setObjectName(QString("SetTab%1").arg(index));
+    tab->SetImages(QString(), QString(), QString(), QString());
+    tab->SetCaption(button_key, kSection);
+    tab->SetFont(LocalFont("Navigation"));
+    page->setParent(this);
+    page->hide();
+    connect(tab, &QAbstractButton::clicked, this, [this, index] { ShowPage(index); });
+    connect(page, &CSettingsPage::changed, this, [this] { SetChanged(true); });
+    const auto at = std::find_if(pages_.begin(), pages_.end(),
+                                 [index](const Entry& e) { return e.index > index; });
+    pages_.insert(at, Entry{index, page, tab});
+    if (current_ < 0)
+        current_ = index;
+    Layout();
+}
+
+CSettingsPage* CDlgSet::Page(int index) const {
+    for (const Entry& entry : pages_) {
+        if (entry.index == index)
+            return entry.page;
+    }
+    return nullptr;
+}
+
+void CDlgSet::ShowPage(int index) {
+    if (Page(index) == nullptr)
+        return;
+    current_ = index;
+    Layout();
+    update();
+}
+
+void CDlgSet::SetChanged(bool changed) {
+    ok_->setEnabled(changed);
+}
+
+bool CDlgSet::OkEnabled() const {
+    return ok_->isEnabled();
+}
+
+void CDlgSet::OnOk() {
+    CSettingsPage* page = Page(current_);
+    if (page != nullptr && !page->Apply())
+        return;  // the page said why; the person can put it right or cancel
+    SetChanged(false);
+    CloseHolder(QDialog::Accepted);
+}
+
+void CDlgSet::OnCancel() {
+    CloseHolder(QDialog::Rejected);
+}
+
+void CDlgSet::CloseHolder(int result) {
+    QWidget* holder = window();
+    if (holder == this)
+        return;
+    if (auto* dialog = qobject_cast<QDialog*>(holder))
+        dialog->done(result);
+}
+
+void CDlgSet::OnLanguageChanged() {
+    for (const Entry& entry : pages_)
+        entry.tab->SetFont(LocalFont("Navigation"));
+    CModulePage::OnLanguageChanged();
+}
+
+void CDlgSet::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        // Opening: every page shows the settings as they are now, the first page in front.
+        for (const Entry& entry : pages_)
+            entry.page->Reload();
+        if (!pages_.empty())
+            current_ = pages_.front().index;
+        SetChanged(false);
+        Layout();
+    }
+    CModulePage::showEvent(event);
+}
+
+void CDlgSet::Layout() {
+    const QColor shown = DialogFrameColor();
+    const QColor other = SkinQColor(u"PanelTextColor", QColor(0x60, 0x70, 0x80)).darker(160);
+    int slot = 0;
+    for (const Entry& entry : pages_) {
+        const bool front = entry.index == current_;
+        entry.tab->setGeometry(kTabLeft + kTabStep * slot, kTabTop, kTabWidth, kTabHeight);
+        entry.tab->setVisible(slot < kMaxTabs);
+        entry.tab->SetTextColor(front ? shown : other);
+        entry.page->move(kPageAt);
+        entry.page->resize(width() - kPageAt.x() * 2, height() - kPageAt.y() - 4);
+        entry.page->setVisible(front);
+        ++slot;
+    }
+    const int top = kTabTop + (kTabHeight - cancel_->height()) / 2;
+    cancel_->move(width() - kRightMargin - cancel_->width(), top);
+    ok_->move(cancel_->x() - kButtonGap - ok_->width(), top);
+}
+
+void CDlgSet::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    ISkin* skin = CGlobalService::Instance().Skin();
+    const int count = std::clamp(static_cast<int>(pages_.size()), 1, kMaxTabs);
+    int shown = 0;
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        if (pages_[i].index == current_)
+            shown = static_cast<int>(i);
+    }
+    const std::u16string name =
+        u"PageBkg" + FromQString(QString("%1_%2").arg(count).arg(std::min(shown, count - 1)));
+    const SkinBitmap* background = skin->GetBitmapOrDefault(name);
+    if (!HasPicture(background))
+        background = skin->GetBitmapOrDefault(u"PageBkg1_0");
+    DrawStretched(painter, background, rect());
+}
+
+}  // namespace dedevev
