@@ -277,6 +277,7 @@ void CardSimulator::Impl::Pull() {
     inside_.clear();
     card_.Calls().PowerUp();  // calls end with the card; nobody is left to tell
     data_line_.Stop();
+    peer_.Reset();
     card_.TakeEvents();
     voice_.Reset();
     voice_running_ = false;
@@ -302,6 +303,8 @@ int CardSimulator::Impl::PollTimeout() const {
     if (voice_running_)
         next = std::min(next, next_voice_block_);
     next = std::min(next, data_line_.EscapeDue());
+    if (data_line_.Online())
+        next = std::min(next, peer_.NextDue());
     if (next == Clock::time_point::max())
         return -1;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count();
