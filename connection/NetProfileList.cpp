@@ -3,22 +3,22 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
 
 #include "core/AppSettings.h"
+#include "core/BlockFile.h"
 #include "core/Paths.h"
 #include "core/ProfileFile.h"
-#include "core/TextCodec.h"
+#include "resources/TextTable.h"
 
 namespace dedevev {
 namespace {
 
-constexpr std::array<const char16_t*, 11> kKeys = {u"Name:", u"MccMnc:", u"Phone:",  u"User:",
-                                                   u"Psw:",  u"Apn:",    u"DNSPre:", u"DNSAlt:",
-                                                   u"IP:",   u"UseDNS:", u"UseIP:"};
+constexpr std::array<std::u16string_view, 11> kKeys = {u"Name:", u"MccMnc:", u"Phone:",  u"User:",
+                                                       u"Psw:",  u"Apn:",    u"DNSPre:", u"DNSAlt:",
+                                                       u"IP:",   u"UseDNS:", u"UseIP:"};
+constexpr std::size_t kUseDns = 9;
 
 std::u16string* Field(NetProfile& profile, std::size_t key) {
     switch (key) {
@@ -43,62 +43,6 @@ std::u16string* Field(NetProfile& profile, std::size_t key) {
         default:
             return nullptr;
     }
-}
-
-// Splits the text into lines at LF; each line is cut at its first CR.
-std::vector<std::u16string> Lines(const std::u16string& text) {
-    std::vector<std::u16string> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(u'\n', start);
-        if (end == std::u16string::npos)
-            end = text.size();
-        std::u16string line = text.substr(start, end - start);
-        if (std::size_t cr = line.find(u'\r'); cr != std::u16string::npos)
-            line.resize(cr);
-        lines.push_back(std::move(line));
-        if (end == text.size())
-            break;
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::u16string DecodeFile(const std::string& bytes) {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        std::u16string text;
-        text.reserve(bytes.size() / 2);
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                                 (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-        }
-        return text;
-    }
-    return Utf8ToUtf16(bytes);
-}
-
-void AppendUtf16Le(std::string& out, std::u16string_view text) {
-    for (char16_t c : text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
-}
-
-// A value never spans lines in the file: a line break inside it would split the block.
-std::u16string OneLine(std::u16string_view value) {
-    std::u16string line(value);
-    std::replace(line.begin(), line.end(), u'\r', u' ');
-    std::replace(line.begin(), line.end(), u'\n', u' ');
-    return line;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
 }
 
 }  // namespace
@@ -149,29 +93,17 @@ void NetProfileList::Sort() {
 
 void NetProfileList::Parse(const std::string& bytes) {
     profiles_.clear();
-    const std::vector<std::u16string> lines = Lines(DecodeFile(bytes));
-    std::size_t next = 0;
-    while (next < lines.size()) {
+    for (BlockRecord& block : ReadBlockFile(bytes, kKeys)) {
         NetProfile profile;
-        for (std::size_t key = 0; key < kKeys.size() && next < lines.size(); ++key) {
-            const std::u16string_view wanted = kKeys[key];
-            while (next < lines.size()) {
-                const std::u16string& line = lines[next++];
-                if (line.empty() || line[0] == u'#')
-                    continue;
-                const std::size_t at = line.find(wanted);
-                if (at == std::u16string::npos)
-                    continue;
-                std::u16string value = line;
-                value.erase(at, wanted.size());
-                if (std::u16string* field = Field(profile, key))
-                    *field = std::move(value);
-                else if (key == 9)
-                    profile.use_dns = value == u"1";
-                else
-                    profile.use_ip = value == u"1";
-                break;
-            }
+        for (std::size_t key = 0; key < kKeys.size(); ++key) {
+            if (!block[key])
+                continue;
+            if (std::u16string* field = Field(profile, key))
+                *field = std::move(*block[key]);
+            else if (key == kUseDns)
+                profile.use_dns = *block[key] == u"1";
+            else
+                profile.use_ip = *block[key] == u"1";
         }
         if (!profile.name.empty() || !profile.phone.empty())
             profiles_.push_back(std::move(profile));
@@ -180,24 +112,19 @@ void NetProfileList::Parse(const std::string& bytes) {
 }
 
 std::string NetProfileList::Serialise() const {
-    std::string out = "\xFF\xFE";
+    BlockFileWriter out;
     for (const NetProfile& profile : profiles_) {
         NetProfile copy = profile;
         for (std::size_t key = 0; key < kKeys.size(); ++key) {
-            std::u16string value;
             if (const std::u16string* field = Field(copy, key))
-                value = OneLine(*field);
-            else if (key == 9)
-                value = profile.use_dns ? u"1" : u"0";
+                out.Field(kKeys[key], *field);
             else
-                value = profile.use_ip ? u"1" : u"0";
-            AppendUtf16Le(out, kKeys[key]);
-            AppendUtf16Le(out, value);
-            AppendUtf16Le(out, u"\r\n");
+                out.Field(kKeys[key],
+                          (key == kUseDns ? profile.use_dns : profile.use_ip) ? u"1" : u"0");
         }
-        AppendUtf16Le(out, u"\r\n");
+        out.EndRecord();
     }
-    return out;
+    return out.Take();
 }
 
 void NetProfileList::Load(const std::string& data_file, const std::string& template_file) {

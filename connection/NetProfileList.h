@@ -3,9 +3,9 @@
 // SetNet.dat in the data folder.
 //
 // SetNet.dat is UTF-16LE with FF FE: one block per profile of eleven "Key:value" lines ending
-// in CR LF, then an empty line. A file without FF FE is read as narrow (UTF-8) text. Reading
-// skips empty lines and lines starting with '#', and for each key takes the next line that
-// contains it, with the key removed, as the value.
+// in CR LF, then an empty line. A file without FF FE is read as narrow (UTF-8) text. It is
+// read by the block-file reader (core/BlockFile.h): a block that lacks a key keeps that field
+// empty and never takes a line of the next block.
 
 #include <cstddef>
 #include <string>

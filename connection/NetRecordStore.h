@@ -54,7 +54,8 @@ public:
     std::vector<SessionStats> SumByMonth() const;
 
     // Replaces the records by those of the file at `path` (UTF-8 file-system path); false only
-    // when it cannot be opened (a missing file leaves the store empty).
+    // when it cannot be opened (a missing file leaves the store empty). Observers are not told:
+    // a view loads the store before it follows it, or reads Snapshot() afterwards.
     bool Load(const std::string& path);
     // Writes the file atomically (temporary file, fsync, rename; mode 0600). False when it was
     // not written: the old file is then whole.

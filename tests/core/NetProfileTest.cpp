@@ -93,6 +93,27 @@ TEST(NetProfileList, BlockWithPhoneButNoNameIsKept) {
     EXPECT_EQ(list.At(0).phone, u"#777");
 }
 
+TEST(NetProfileList, DamagedBlockLosesOnlyItsOwnFields) {
+    // Each block lacks a key; the block after it must stay whole.
+    const std::u16string whole =
+        u"Name:B\r\nMccMnc:2\r\nPhone:*99#\r\nUser:u\r\nPsw:p\r\nApn:a\r\nDNSPre:\r\n"
+        u"DNSAlt:\r\nIP:9.9.9.9\r\nUseDNS:0\r\nUseIP:1\r\n\r\n";
+    for (const char16_t* damaged :
+         {u"Name:A\r\nPhone:#777\r\nUseIP:1\r\n",                         // no IP:, no UseDNS:
+          u"Name:A\r\nMccMnc:1\r\nPhone:#777\r\nUser:x\r\nUseDNS:1\r\n",  // no UseIP:
+          u"MccMnc:1\r\nName:A\r\nPhone:#777\r\nUseIP:1\r\n"}) {          // out of order
+        NetProfileList list;
+        list.Parse("\xFF\xFE" + Utf16Le(damaged + whole));
+        ASSERT_EQ(list.Count(), 2u) << Utf16ToUtf8(damaged);
+        EXPECT_EQ(list.At(0).name, u"A");
+        EXPECT_EQ(list.At(0).phone, u"#777");
+        EXPECT_EQ(list.At(0).ip, u"");
+        NetProfileList only;
+        only.Parse("\xFF\xFE" + Utf16Le(whole));
+        EXPECT_EQ(list.At(1), only.At(0));
+    }
+}
+
 TEST(NetProfileList, LineBreakInValueCannotSplitTheBlock) {
     NetProfileList list;
     NetProfile p = Profile(u"A");
