@@ -136,9 +136,9 @@ public:
             error_ = kDialErrorNone;
             device_ = device;
             rate_.clear();
+            sent_ = 0;
+            received_ = 0;
         }
-        sent_ = 0;
-        received_ = 0;
         wake_fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         if (wake_fd_ < 0) {
             const int code = errno;
