@@ -1,6 +1,8 @@
 // The call side of the control channel: calls coming in, waiting, answered, refused and ended
-// by the far end, the data call lost by the network, network information texts, the report
-// switch and what the host sent as DTMF.
+// by the far end, the data call lost by the network or refused at the dial, network information
+// texts, the report switch and what the host sent as DTMF.
+
+#include <utility>
 
 #include "sim/ControlProtocol.h"
 #include "sim/SimulatorImpl.h"
@@ -33,7 +35,8 @@ std::string CallControl(CardModel& card, bool inserted, const std::vector<std::s
     int n = 0;
     const bool network = cmd == "call-in" || cmd == "call-waiting" || cmd == "call-number" ||
                          cmd == "call-answer-remote" || cmd == "call-busy" ||
-                         cmd == "call-end-remote" || cmd == "call-info" || cmd == "data-end-remote";
+                         cmd == "call-end-remote" || cmd == "call-info" ||
+                         cmd == "data-end-remote" || cmd == "data-drop";
     if (network && !inserted)
         return "ERR the card is not inserted";
     if (cmd == "call-in" || cmd == "call-waiting" || cmd == "call-number") {
@@ -60,13 +63,26 @@ std::string CallControl(CardModel& card, bool inserted, const std::vector<std::s
             return "ERR usage: call-end-remote [id]";
         return Answer(calls.RemoteEnd(n, &error), error);
     }
-    if (cmd == "data-end-remote") {
+    if (cmd == "data-drop" || cmd == "data-end-remote") {
         if (argc != 0)
-            return "ERR usage: data-end-remote";
+            return "ERR usage: " + cmd;
         if (!calls.Data())
             return "ERR no data call";
         calls.EndData(true);
         return "OK";
+    }
+    if (cmd == "data-refuse") {
+        static const std::pair<const char*, DataRefusal> kModes[] = {
+            {"off", DataRefusal::kNone},
+            {"busy", DataRefusal::kBusy},
+            {"no-carrier", DataRefusal::kNoCarrier}};
+        for (const auto& [name, refusal] : kModes) {
+            if (argc == 1 && w[1] == name) {
+                calls.SetRefusal(refusal);
+                return "OK";
+            }
+        }
+        return "ERR usage: data-refuse busy|no-carrier|off";
     }
     if (cmd == "call-info") {
         if (argc < 1)

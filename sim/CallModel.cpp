@@ -512,7 +512,7 @@ void CallModel::PowerUp() {
 }
 
 void CallModel::DialData(std::string_view number) {
-    data_ = DataCall{NewId(), std::string(number), true};
+    data_ = DataCall{NewId(), std::string(number), true, ++data_serial_};
     carrier_lost_ = false;
 }
 

@@ -58,8 +58,12 @@ struct VoiceCall {
 struct DataCall {
     int id = 0;
     std::string number;
-    bool online = true;  // the data port carries the link (false: its online command state)
+    bool online = true;        // the data port carries the link (false: its online command state)
+    std::uint64_t serial = 0;  // counts the card's data calls: tells a new call from the last
 };
+
+// How the network answers a data dial while the card has service (control `data-refuse`).
+enum class DataRefusal { kNone, kBusy, kNoCarrier };
 
 // Something the AT port reports.
 struct CallNotice {
@@ -130,6 +134,8 @@ public:
     void EndData(bool carrier_lost);
     // True once after the data call ended with its carrier lost.
     bool TakeCarrierLost();
+    DataRefusal Refusal() const { return refusal_; }
+    void SetRefusal(DataRefusal refusal) { refusal_ = refusal; }
     // +CPAS: 0 ready, 3 ringing (only a call coming in), 4 a call in progress (voice or data).
     int Activity() const;
 
@@ -163,7 +169,9 @@ private:
     int volume_ = 4;
     bool voice_path_ = false;
     std::optional<DataCall> data_;
+    std::uint64_t data_serial_ = 0;
     bool carrier_lost_ = false;
+    DataRefusal refusal_ = DataRefusal::kNone;
 };
 
 bool IsDialString(std::string_view number);  // digits, * and #, an optional leading '+'

@@ -25,7 +25,9 @@ const char kHelp[] =
     "pb-capacity <book> <n>; pb-ucs2-numbers on|off; "
     "call-in <number|withheld|unknown>; call-number <number>; call-waiting <number|withheld>; "
     "call-answer-remote; call-autoanswer <ms>; call-busy; call-end-remote [id]; "
-    "call-info <text>; call-reports on|off; calls; data-end-remote; dtmf-log [clear]; "
+    "call-info <text>; call-reports on|off; calls; data-drop; data-end-remote; "
+    "data-refuse busy|no-carrier|off; data-rate <down B/s> <up B/s>; data-auth accept|refuse; "
+    "dtmf-log [clear]; "
     "quirks [none|<name,name...>|<name> on|off]; sim-start <ms>";
 
 bool ToInt(const std::string& word, int low, int high, int* value) {
@@ -401,6 +403,9 @@ std::string CardSimulator::Impl::ExecuteControl(const std::string& line) {
     answer = SmsControl(card_, inserted_, w, &handled);
     if (handled)
         return answer;
+    answer = DataControl(w, &handled);
+    if (handled)
+        return answer;
     answer = PhonebookControl(card_, w, &handled);
     if (handled)
         return answer;
@@ -485,6 +490,14 @@ std::string CardSimulator::Impl::StateLine() const {
     const std::optional<DataCall>& data = card_.Calls().Data();
     out += " data=" + std::string(!data ? "none" : data->online ? "online" : "command");
     out += " data_rx=" + std::to_string(data_line_.LinkBytes());
+    out += " data_tx=" + std::to_string(peer_.Sent());
+    out += " data_over=" + std::to_string(peer_.Over());
+    out += " data_link=" + std::string(peer_.LinkUp() && data ? "up" : "down");
+    out += " data_rate=" + num(static_cast<int>(peer_.Down())) + "," +
+           num(static_cast<int>(peer_.Up()));
+    out += " data_auth=" + std::string(peer_.Accepts() ? "accept" : "refuse");
+    static const char* const kRefusals[] = {"off", "busy", "no-carrier"};
+    out += " data_refuse=" + std::string(kRefusals[static_cast<int>(card_.Calls().Refusal())]);
     return out;
 }
 

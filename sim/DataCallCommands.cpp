@@ -1,9 +1,12 @@
 // The data port's own commands (V.250 and 3GPP TS 27.007 10.2.1): a packet data dial that
-// answers CONNECT and hands the port to the link, ATO back to the link after an escape, ATH
+// answers CONNECT with the radio's rate and hands the port to the link (or BUSY / NO CARRIER
+// when the network refuses it), ATO back to the link after an escape, ATH
 // that ends the data call and nothing else, and S12, the escape's guard time. A voice dial
 // (ATD<number>;) works here as on the AT port.
 
 #include <cctype>
+#include <string_view>
+#include <vector>
 
 #include "sim/CommandTable.h"
 
@@ -18,19 +21,48 @@ Result Final(const char* text) {
     return result;
 }
 
-// "*99#", "*99***<cid>#" with a defined context, "#777".
-bool IsPacketDialString(const CardModel& card, std::string_view number) {
-    if (number == "*99#" || number == "#777")
-        return true;
-    constexpr std::string_view kPrefix = "*99***";
-    if (number.size() < kPrefix.size() + 2 || number.substr(0, kPrefix.size()) != kPrefix ||
-        number.back() != '#')
-        return false;
-    const std::string_view cid = number.substr(kPrefix.size(), number.size() - kPrefix.size() - 1);
+bool DefinedCid(const CardModel& card, std::string_view cid) {
     if (cid.empty() || cid.size() > 2 ||
         cid.find_first_not_of("0123456789") != std::string_view::npos)
         return false;
     return card.Contexts().count(std::stoi(std::string(cid))) != 0;
+}
+
+// The packet data dial strings: "#777" (CDMA packet data service) and the GPRS form of
+// 27.007 10.2.1.1, "*99[*[<called address>][*[<L2P>][*[<cid>[,<cid>...]]]]]#", whose layer 2
+// protocol may only be PPP ("PPP" or "1") and whose contexts must be defined. Any other number
+// would be a circuit-switched data call, which this network does not offer.
+bool IsPacketDialString(const CardModel& card, std::string_view number) {
+    if (number == "#777")
+        return true;
+    if (number.size() < 4 || number.substr(0, 3) != "*99" || number.back() != '#')
+        return false;
+    std::string_view rest = number.substr(3, number.size() - 4);
+    if (rest.empty())
+        return true;
+    if (rest[0] != '*')
+        return false;
+    rest.remove_prefix(1);
+    std::vector<std::string_view> fields;
+    for (std::size_t star; (star = rest.find('*')) != std::string_view::npos;) {
+        fields.push_back(rest.substr(0, star));
+        rest.remove_prefix(star + 1);
+    }
+    fields.push_back(rest);
+    if (fields.size() > 3)
+        return false;
+    if (fields.size() > 1 && !fields[1].empty() && fields[1] != "PPP" && fields[1] != "1")
+        return false;
+    if (fields.size() < 3 || fields[2].empty())
+        return true;
+    for (std::string_view cids = fields[2];;) {
+        const std::size_t comma = cids.find(',');
+        if (!DefinedCid(card, cids.substr(0, comma)))
+            return false;
+        if (comma == std::string_view::npos)
+            return true;
+        cids.remove_prefix(comma + 1);
+    }
 }
 
 Handler DataDial(Handler voice_dial) {
@@ -51,8 +83,17 @@ Handler DataDial(Handler voice_dial) {
             return Result::Cme(cme::kNotAllowed);  // one data call at a time
         if (!IsPacketDialString(ctx.card, number) || ctx.card.Service().srv_status != 2)
             return Final("NO CARRIER");
+        switch (calls.Refusal()) {
+            case DataRefusal::kBusy:
+                return Final("BUSY");
+            case DataRefusal::kNoCarrier:
+                return Final("NO CARRIER");
+            case DataRefusal::kNone:
+                break;
+        }
         calls.DialData(number);
-        return Final("CONNECT");
+        // The radio's nominal rate: EV-DO Rev. A on the CDMA card, HSDPA on the GSM card.
+        return Final(calls.Gsm() ? "CONNECT 7200000" : "CONNECT 3100000");
     };
 }
 

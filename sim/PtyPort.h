@@ -28,6 +28,7 @@ public:
     void Write(std::string_view bytes);
     void Flush();
     bool HasPending() const { return !outbox_.empty(); }
+    std::size_t Pending() const { return outbox_.size(); }
 
     // Follows the hosts that open and close the port (inotify on its path; the card's own
     // descriptor does not count). WatchFd() becomes readable when one did; -1 without a

@@ -18,6 +18,7 @@
 #include "sim/CardSimulator.h"
 #include "sim/CommandTable.h"
 #include "sim/DataLine.h"
+#include "sim/PppPeer.h"
 #include "sim/PtyPort.h"
 #include "sim/VoicePort.h"
 
@@ -97,6 +98,10 @@ private:
     void ReceiveData(const std::string& bytes);
     void ServeDataLine();
     void DataHostsLeft();
+    // Link bytes from the host: counted, watched for the escape, answered by the network's end.
+    void LinkReceive(const std::string& bytes, Clock::time_point now);
+    // `data-rate` and `data-auth` (DataLine.cpp); `handled` false for any other command.
+    std::string DataControl(const std::vector<std::string>& words, bool* handled);
 
     // Control commands (ControlCommands.cpp); run on the card's thread.
     std::string ExecuteControl(const std::string& line);
@@ -114,6 +119,8 @@ private:
     CommandTable data_table_;  // the data port's: the data call's dialler
     Port ports_[kPortCount];
     DataLine data_line_;
+    PppPeer peer_;
+    std::uint64_t peer_call_ = 0;  // the serial of the data call the peer serves
     std::vector<Timer> timers_;
     int latency_ms_ = 0;
     bool mute_ = false;

@@ -2,11 +2,14 @@
 // to the driver the card calls for, the simulated link when the data port belongs to a
 // simulated card and pppd otherwise.
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <memory>
 #include <mutex>
 #include <optional>
 
+#include "device/at/transport/DataPort.h"
 #include "device/base/Utf.h"
 #include "device/ppp/IPppClient.h"
 #include "device/ppp/PppdClient.h"
@@ -16,10 +19,19 @@
 namespace dedevev {
 namespace {
 
+// Whether `device` is a port of a simulated card announced in the simulated-device folder:
+// of any card there, not only the first, and by the device it names (a link to it counts).
 bool IsSimulatedPort(const std::string& device) {
-    const std::optional<probe::Announcement> card =
-        probe::FindSimulatedCard(probe::DefaultDeviceFolder());
-    return card && !device.empty() && (card->data == device || card->at == device);
+    if (device.empty())
+        return false;
+    for (const probe::Announcement& card :
+         probe::FindSimulatedCards(probe::DefaultDeviceFolder(), ::geteuid())) {
+        for (const std::string* port : {&card.data, &card.at}) {
+            if (!port->empty() && at::IsSameDevice(*port, device))
+                return true;
+        }
+    }
+    return false;
 }
 
 class PppLinkClient final : public IPppClient {
@@ -46,49 +58,53 @@ public:
             driver_->SetAuthProtocols(chap, pap);
     }
     bool Dial(const DialParams& params) override {
-        IPppClient* driver = nullptr;
+        const bool simulated = IsSimulatedPort(Utf16ToUtf8(params.device));
+        std::shared_ptr<IPppClient> driver;
+        std::shared_ptr<IPppClient> replaced;
         {
             std::lock_guard lock(mutex_);
-            const bool simulated = IsSimulatedPort(Utf16ToUtf8(params.device));
             if (!driver_ || simulated != simulated_) {
-                if (driver_)
-                    driver_->HangUp();
+                replaced = std::move(driver_);
                 driver_ = simulated ? ppp::MakeSimulatedLink(time_) : ppp::MakePppdClient(time_);
                 simulated_ = simulated;
-                if (!driver_) {
-                    errno = kDialErrorFatal;
-                    return false;
+                if (driver_) {
+                    driver_->SetPort(port_);
+                    if (!operator_text_.empty())
+                        driver_->SetOperatorText(operator_text_);
+                    driver_->SetAuthProtocols(chap_, pap_);
+                    driver_->SetListener(listener_);
                 }
-                driver_->SetPort(port_);
-                if (!operator_text_.empty())
-                    driver_->SetOperatorText(operator_text_);
-                driver_->SetAuthProtocols(chap_, pap_);
-                driver_->SetListener(listener_);
             }
-            driver = driver_.get();
+            driver = driver_;
+        }
+        if (replaced)
+            replaced->HangUp();  // the other driver's link ends before this one dials
+        if (!driver) {
+            errno = kDialErrorFatal;
+            return false;
         }
         return driver->Dial(params);
     }
     void HangUp() override {
-        if (IPppClient* driver = Driver())
+        if (std::shared_ptr<IPppClient> driver = Driver())
             driver->HangUp();
     }
     int GetState(int* error) override {
-        if (IPppClient* driver = Driver())
+        if (std::shared_ptr<IPppClient> driver = Driver())
             return driver->GetState(error);
         return kDialStateDisconnected;
     }
     std::u16string GetErrorText(int error) override { return DialErrorText(error); }
     bool GetByteCounters(std::uint64_t* sent, std::uint64_t* received) override {
-        IPppClient* driver = Driver();
+        std::shared_ptr<IPppClient> driver = Driver();
         return driver != nullptr && driver->GetByteCounters(sent, received);
     }
     bool GetStatistics(SessionStats* stats) override {
-        IPppClient* driver = Driver();
+        std::shared_ptr<IPppClient> driver = Driver();
         return driver != nullptr && driver->GetStatistics(stats);
     }
     std::u16string GetInfoText() override {
-        IPppClient* driver = Driver();
+        std::shared_ptr<IPppClient> driver = Driver();
         return driver != nullptr ? driver->GetInfoText() : std::u16string();
     }
     void SetListener(IRasListener* listener) override {
@@ -99,16 +115,16 @@ public:
     }
 
 private:
-    // The driver is only replaced inside Dial(), which the session's one worker calls; the
-    // other calls of that worker never overlap it.
-    IPppClient* Driver() {
+    // Dial() may replace the driver while another thread reads the statistics or the info
+    // text: each call holds the driver it uses until it returns.
+    std::shared_ptr<IPppClient> Driver() {
         std::lock_guard lock(mutex_);
-        return driver_.get();
+        return driver_;
     }
 
     ICDMATime* const time_;
     std::mutex mutex_;
-    std::unique_ptr<IPppClient> driver_;
+    std::shared_ptr<IPppClient> driver_;
     bool simulated_ = false;
     std::u16string port_;
     std::string operator_text_;

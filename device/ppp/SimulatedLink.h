@@ -1,6 +1,9 @@
 #pragma once
-// The simulated link: dials on a simulated card's data port and counts the bytes it really
-// moves there.
+// The simulated link: dials on a simulated card's data port (AT, ATD<number>, CONNECT), logs in
+// with PAP in PPP framing and carries the card's traffic until the network drops the call, the
+// card goes away or HangUp closes the port, counting the bytes it really moves there from
+// CONNECT on. Its byte counters and statistics stay readable after the link ended, until the
+// next Dial. Every wait goes through the process clock of the time the object was made.
 
 #include <memory>
 

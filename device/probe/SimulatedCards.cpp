@@ -120,6 +120,16 @@ std::optional<Announcement> FindSimulatedCard(const std::string& folder) {
 }
 
 std::optional<Announcement> FindSimulatedCard(const std::string& folder, uid_t owner) {
+    std::vector<Announcement> cards = FindSimulatedCards(folder, owner, 1);
+    if (cards.empty()) {
+        return std::nullopt;
+    }
+    return std::move(cards.front());
+}
+
+std::vector<Announcement> FindSimulatedCards(const std::string& folder, uid_t owner,
+                                             std::size_t limit) {
+    std::vector<Announcement> cards;
     std::vector<fs::path> files;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -143,10 +153,13 @@ std::optional<Announcement> FindSimulatedCard(const std::string& folder, uid_t o
             if (card->name.empty()) {
                 card->name = file.filename().string();
             }
-            return card;
+            cards.push_back(std::move(*card));
+            if (cards.size() == limit) {
+                break;
+            }
         }
     }
-    return std::nullopt;
+    return cards;
 }
 
 }  // namespace dedevev::probe

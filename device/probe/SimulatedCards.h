@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dedevev::probe {
 
@@ -39,5 +40,8 @@ bool IsLive(const Announcement& card);
 std::optional<Announcement> FindSimulatedCard(const std::string& folder);
 // The same, counting the files of user `owner` only.
 std::optional<Announcement> FindSimulatedCard(const std::string& folder, uid_t owner);
+// Every such card of user `owner` in `folder`, by file name, at most `limit` (0: all).
+std::vector<Announcement> FindSimulatedCards(const std::string& folder, uid_t owner,
+                                             std::size_t limit = 0);
 
 }  // namespace dedevev::probe

@@ -237,20 +237,26 @@ TEST_F(SimCallTest, VoicePortSendsToneThenEcho) {
 // ---- The data port
 
 // The data port's commands, line by line: the packet data dial strings, one data call at a
-// time, ATO and ATH of the data call, S12, and a voice dial, which ATH there leaves alone.
+// time, ATO and ATH of the data call, S12, a voice dial, which ATH there leaves alone, and the
+// network refusing the dial.
 TEST(SimDataPortCommands, DialStringsHangUpAndGuardTime) {
     for (CardKind kind : {CardKind::kGsm, CardKind::kCdma}) {
         test::Bench b(kind, DataPortCommandTable());
+        const std::string connect = kind == CardKind::kGsm ? "CONNECT 7200000" : "CONNECT 3100000";
         const std::vector<std::pair<std::string, std::string>> steps = {
-            {"ATD*99***1#", "CONNECT"},
+            {"ATD*99***1#", connect},
             {"ATD*99#", "+CME ERROR: 3"},  // one data call at a time
             {"ATO", "NO CARRIER"},         // the call is online already
             {"ATH", "OK"},
             {"ATH", "OK"},  // nothing left to end
             {"ATO", "NO CARRIER"},
-            {"ATD*99***9#", "NO CARRIER"},  // no context 9
-            {"ATD12345", "NO CARRIER"},     // not a packet data number
-            {"ATDT#777", "CONNECT"},
+            {"ATD*99***9#", "NO CARRIER"},     // no context 9
+            {"ATD12345", "NO CARRIER"},        // not a packet data number
+            {"ATD*99**X25*1#", "NO CARRIER"},  // only PPP as layer 2 protocol
+            {"ATD*99*1*2*3*4#", "NO CARRIER"},
+            {"ATD*99**PPP*1#", connect},
+            {"ATH", "OK"},
+            {"ATDT#777", connect},
             {"AT+CPAS", "+CPAS: 4|OK"},
             {"AT^DDIND?", "^DDIND: 4|OK"},  // data call up
             {"ATH0", "OK"},
@@ -261,13 +267,18 @@ TEST(SimDataPortCommands, DialStringsHangUpAndGuardTime) {
             {"ATS12?", "005|OK"},
             {"ATS12=256", "ERROR"},
             {"ATD555;", "OK"},
-            {"ATD*99#", "CONNECT"},
+            {"ATD*99#", connect},
             {"ATH", "OK"},
         };
         for (const auto& [command, answer] : steps)
             EXPECT_EQ(b.Run(command), answer) << command;
         EXPECT_EQ(b.card.Calls().Calls().size(), 1u);  // the voice call is still there
         EXPECT_FALSE(b.card.Calls().Data());
+        b.card.Calls().SetRefusal(DataRefusal::kBusy);
+        EXPECT_EQ(b.Run("ATD*99#"), "BUSY");
+        b.card.Calls().SetRefusal(DataRefusal::kNoCarrier);
+        EXPECT_EQ(b.Run("ATD*99#"), "NO CARRIER");
+        b.card.Calls().SetRefusal(DataRefusal::kNone);
         ASSERT_TRUE(b.card.SetService(0, 0, 0));
         EXPECT_EQ(b.Run("ATD*99#"), "NO CARRIER");
         b.card.ForceState(CardState::kPinRequired);
@@ -324,7 +335,7 @@ protected:
         data->Write(line + "\r");
         return Compact(data->ReadUntil(
             [](const std::string& t) {
-                return PtyHost::HasFinal(t) || t.find("\r\nCONNECT\r\n") != std::string::npos ||
+                return PtyHost::HasFinal(t) || test::Arrived("\r\nCONNECT")(t) ||
                        t.find("\r\nNO CARRIER\r\n") != std::string::npos;
             },
             5000));
@@ -354,7 +365,7 @@ TEST_F(SimDataCallTest, EscapeResumeAndHangUpOnTheDataPortSpareTheVoiceCall) {
     Talk("111", 1);
     ASSERT_NO_FATAL_FAILURE(OpenData());
     ASSERT_EQ(Data("ATS12=0"), "OK");  // no guard time: the escape is taken at once
-    ASSERT_EQ(Data("ATD*99#"), "CONNECT");
+    ASSERT_EQ(Data("ATD*99#"), "CONNECT 7200000");
     // Online, a command line is the link's; "+++" brings the online command state back.
     ASSERT_TRUE(data->Write("AT\r"));
     EXPECT_EQ(DataRaw("+++", "OK"), "OK");
@@ -369,7 +380,7 @@ TEST_F(SimDataCallTest, EscapeResumeAndHangUpOnTheDataPortSpareTheVoiceCall) {
     const std::string state = sim->Control("state");
     EXPECT_NE(state.find(" data=none data_rx=9"), std::string::npos) << state;
     // Dialled again, and ended as the host closes the port.
-    EXPECT_EQ(Data("ATD*99#"), "CONNECT");
+    EXPECT_EQ(Data("ATD*99#"), "CONNECT 7200000");
     data.reset();
     EXPECT_EQ(ControlBecomes("calls", "OK (1,out,active,\"111\")"), "OK (1,out,active,\"111\")");
 }
@@ -377,15 +388,15 @@ TEST_F(SimDataCallTest, EscapeResumeAndHangUpOnTheDataPortSpareTheVoiceCall) {
 TEST_F(SimDataCallTest, LostByTheNetworkOrEndedWithEveryCallByTheAtPort) {
     ASSERT_NO_FATAL_FAILURE(Start(CardKind::kCdma));
     ASSERT_NO_FATAL_FAILURE(OpenData());
-    ASSERT_EQ(Data("ATD#777"), "CONNECT");
+    ASSERT_EQ(Data("ATD#777"), "CONNECT 3100000");
     EXPECT_EQ(Cmd("AT+CLCC"), "OK");  // a CDMA card lists voice calls only
     EXPECT_EQ(Cmd("AT+CPAS"), "+CPAS: 4|OK");
     data->Clear();
     ASSERT_EQ(sim->Control("data-end-remote"), "OK");
     EXPECT_EQ(Compact(data->ReadUntil(test::Arrived("NO CARRIER"), 5000)), "NO CARRIER");
     EXPECT_EQ(Data("AT"), "OK");  // command state again
-    EXPECT_EQ(sim->Control("data-end-remote"), "ERR no data call");
-    EXPECT_EQ(Data("ATD#777"), "CONNECT");
+    EXPECT_EQ(sim->Control("data-drop"), "ERR no data call");
+    EXPECT_EQ(Data("ATD#777"), "CONNECT 3100000");
     Talk("111", 2);  // the data call has id 1
     data->Clear();
     EXPECT_EQ(Send("ATH", 300), "OK|^DDCEND: 2,16");
