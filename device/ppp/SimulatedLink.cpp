@@ -3,10 +3,10 @@
 //
 // A dial runs on a worker thread of its own: AT, ATD<number>, CONNECT [<rate>], a PAP
 // Authenticate-Request (resent every 3 s, three times), then the link: the card's traffic is
-// read and counted, an LCP Echo-Request goes out every 10 s. The link ends with NO CARRIER from
-// the card (the network dropped it), with the port (the card was pulled), or with HangUp, which
-// closes the port: the card ends the data call when its last host lets go of the port, as a
-// real card does when DTR drops. Bytes are counted from CONNECT on, as the card counts them.
+// read and counted and acknowledged as a downloading host would, an LCP Echo-Request goes out
+// every 10 s. The link ends with NO CARRIER from the card (the network dropped it), with the
+// port (the card was pulled), or with HangUp, which closes the port: the card ends the data
+// call when its last host lets go of the port, as a real card does when DTR drops. Bytes are counted from CONNECT on, as the card counts them.
 
 #include "device/ppp/SimulatedLink.h"
 
@@ -38,6 +38,9 @@ constexpr Millis kDialTimeout{60000};  // a modem's wait for carrier (S7) is abo
 constexpr Millis kAuthRestart{3000};
 constexpr int kAuthRequests = 3;
 constexpr Millis kEchoInterval{10000};
+// Two full-size packets, and the 40 bytes of a bare TCP/IPv4 acknowledgement.
+constexpr std::size_t kAckEvery = 2 * 1500;
+const std::string kAckPacket(40, '\0');
 constexpr std::uint32_t kMagic = 0x484F5354;
 // Not a library error: the link was stopped by HangUp.
 constexpr int kStopped = -1;
@@ -343,13 +346,24 @@ private:
     // Carries the link until it ends; the reason.
     int Carry(SimLinkPort& port) {
         std::uint8_t echo_id = 0;
+        std::size_t unacknowledged = 0;
         IClock::TimePoint next_echo = clock_.Deadline(kEchoInterval);
         while (true) {
             std::string bytes;
             const SimLinkPort::Event event = port.Read(next_echo, &bytes);
             Count(port);
-            if (event == SimLinkPort::Event::kBytes)
-                continue;  // the traffic is counted; nothing here consumes it
+            if (event == SimLinkPort::Event::kBytes) {
+                // A host that downloads also sends: a small acknowledgement for every two
+                // full-size packets received, as TCP does.
+                unacknowledged += bytes.size();
+                bool written = true;
+                for (; unacknowledged >= kAckEvery && written; unacknowledged -= kAckEvery)
+                    written = port.Write(at::EncodePppFrame(at::kPppIpv4, kAckPacket));
+                Count(port);
+                if (!written)
+                    return stop_ ? kStopped : kDialErrorPortClosed;
+                continue;
+            }
             if (event != SimLinkPort::Event::kTimeout)
                 return LinkEnd(event);
             const bool written = port.Write(at::EncodePppFrame(
