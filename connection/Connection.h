@@ -6,6 +6,7 @@
 // card's data call and the session filed in the connection history.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -19,6 +20,7 @@
 
 namespace dedevev {
 
+class IClock;
 class IDeviceControl;
 class NetRecordStore;
 struct DialSetting;
@@ -70,6 +72,9 @@ struct ConnectionEnvironment {
     std::function<std::u16string()> entry_name;
     // The status text while dialling when dial-state names are not shown ("DlgNet"/"Connecting").
     std::function<std::u16string()> connecting_text;
+    // The error text when the card's data call could not be released ("DlgNet"/"Release ATH
+    // failed!").
+    std::function<std::u16string()> release_failed_text;
     // Whether dial states are shown by their names (the customization switch).
     std::function<bool()> show_state_names;
     // Makes and releases the dial-up library's object.
@@ -79,6 +84,7 @@ struct ConnectionEnvironment {
     // its 30 ms waits); may be empty.
     std::function<void()> pump_messages;
     CDialAssistor* assistor = nullptr;  // null: the process-wide one
+    IClock* clock = nullptr;            // every wait and tick count; null: the process clock
 };
 
 // The environment of the running program.
@@ -117,9 +123,13 @@ private:
 
     void OnDialState(int state, int error) override;
 
-    void ChooseNumber(DialParams* params);
-    void ReleaseDataCall();
-    void WaitForService();
+    // Whether the run goes on; false when a stop came.
+    bool Pause(std::chrono::milliseconds duration);
+    void ChooseNumber(IDeviceControl* control, const DialSetting& dial, DialParams* params);
+    void ReleaseDataCall(IDeviceControl* control);
+    void WaitForService(IDeviceControl* control);
+    // Records a session that was up (before the hang-up) and forgets it.
+    void EndSession();
     MonitorResult Monitor();
     void UpdateStatistics(std::uint32_t seconds);
     void RecordSession();
@@ -130,6 +140,7 @@ private:
     void Notify(F&& f);
 
     ConnectionEnvironment env_;
+    IClock& clock_;
     IPppClient* ppp_ = nullptr;
     std::mutex listeners_mutex_;
     std::vector<IConnectionListener*> listeners_;

@@ -1,0 +1,109 @@
+#include "core/BlockFile.h"
+
+#include <cstddef>
+#include <fstream>
+#include <iterator>
+
+#include "device/base/Utf.h"
+
+namespace dedevev {
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+bool HasUtf16Mark(std::string_view bytes) {
+    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+           static_cast<unsigned char>(bytes[1]) == 0xFE;
+}
+
+// The key a line belongs to: the (longest) key it starts with; else the first key from `next`
+// on that it contains; else the first key it contains at all; kNone when it holds none.
+std::size_t LineKey(std::u16string_view line, std::span<const std::u16string_view> keys,
+                    std::size_t next) {
+    std::size_t best = kNone;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (!keys[i].empty() && line.starts_with(keys[i]) &&
+            (best == kNone || keys[i].size() > keys[best].size()))
+            best = i;
+    }
+    if (best != kNone)
+        return best;
+    for (std::size_t pass = 0; pass < 2; ++pass) {
+        const std::size_t from = pass == 0 ? next : 0;
+        const std::size_t to = pass == 0 ? keys.size() : next;
+        for (std::size_t i = from; i < to && i < keys.size(); ++i) {
+            if (!keys[i].empty() && line.find(keys[i]) != std::u16string_view::npos)
+                return i;
+        }
+    }
+    return kNone;
+}
+
+}  // namespace
+
+bool ReadFileBytes(const std::string& path, std::string* bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+std::u16string DecodeBlockText(std::string_view bytes) {
+    if (!HasUtf16Mark(bytes))
+        return Utf8ToUtf16(bytes);
+    std::u16string text;
+    text.resize((bytes.size() - 2) / 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto low = static_cast<unsigned char>(bytes[2 + 2 * i]);
+        const auto high = static_cast<unsigned char>(bytes[3 + 2 * i]);
+        text[i] = static_cast<char16_t>(low | (high << 8));
+    }
+    return text;
+}
+
+std::vector<BlockRecord> ReadBlockFile(std::string_view bytes,
+                                       std::span<const std::u16string_view> keys) {
+    std::vector<BlockRecord> records;
+    const std::u16string text = DecodeBlockText(bytes);
+    std::size_t next = 0;  // the first key the current record may still take
+    bool open = false;
+    ForEachBlockLine(text, [&](std::u16string_view line) {
+        const std::size_t key = LineKey(line, keys, next);
+        if (key == kNone)
+            return;
+        if (!open || key < next) {
+            records.emplace_back(keys.size());
+            open = true;
+        }
+        const std::size_t at = line.find(keys[key]);
+        std::u16string value(line.substr(0, at));
+        value.append(line.substr(at + keys[key].size()));
+        records.back()[key] = std::move(value);
+        next = key + 1;
+    });
+    return records;
+}
+
+BlockFileWriter::BlockFileWriter() : bytes_("\xFF\xFE") {}
+
+void BlockFileWriter::Field(std::u16string_view key, std::u16string_view value) {
+    Append(key, true);
+    Append(value, true);
+    Append(u"\r\n", false);
+}
+
+void BlockFileWriter::EndRecord() {
+    Append(u"\r\n", false);
+}
+
+void BlockFileWriter::Append(std::u16string_view text, bool one_line) {
+    for (char16_t c : text) {
+        if (one_line && (c == u'\r' || c == u'\n'))
+            c = u' ';
+        bytes_.push_back(static_cast<char>(c & 0xFF));
+        bytes_.push_back(static_cast<char>(c >> 8));
+    }
+}
+
+}  // namespace dedevev
