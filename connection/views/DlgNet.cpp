@@ -103,18 +103,17 @@ void CDlgNet::Post(unsigned number, std::uint64_t wparam, std::int64_t lparam,
 void CDlgNet::OnError(const std::u16string& text) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        status_text_ = text;
         status_seen_ = false;
         run_error_ = text;
     }
     Post(kMsgStatusText, 0, 1, text);
 }
 
-void CDlgNet::OnStatus(const std::u16string& text) {
+void CDlgNet::OnStatus(const std::u16string&) {
+    // Only the first report of a run is shown (as "connecting to the network").
     bool first = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        status_text_ = text;
         first = !status_seen_;
         status_seen_ = true;
     }
@@ -138,17 +137,13 @@ void CDlgNet::OnStatistics(const SessionStats& stats, std::uint64_t receive_rate
 }
 
 void CDlgNet::OnDisconnecting() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        status_text_ = u"Disconnecting";
-    }
-    Post(kMsgDisconnecting);
+    // The status text goes with the message, a "DlgNet" key.
+    Post(kMsgDisconnecting, 0, 0, u"Disconnecting");
 }
 
 void CDlgNet::OnDisconnected() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        status_text_ = u"RASCS_Disconnected";
         status_seen_ = false;
     }
     Post(kMsgDisconnected);
@@ -189,15 +184,9 @@ void CDlgNet::HandleMessage(const WindowMessage& m) {
         case kMsgStatusText:
             ShowStatus(m.wide_text, m.lparam == 0);
             break;
-        case kMsgDisconnecting: {
-            std::u16string key;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                key = status_text_;
-            }
-            ShowStatus(LocalText(key, u"DlgNet"), true);
+        case kMsgDisconnecting:
+            ShowStatus(LocalText(m.wide_text, u"DlgNet"), true);
             break;
-        }
         case kMsgDisconnected: {
             // A run that ended on an error keeps saying why.
             std::u16string error;

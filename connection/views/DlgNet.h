@@ -32,8 +32,8 @@ public:
     // numbers.
     static constexpr unsigned kMsgDialing = 1125;
     static constexpr unsigned kMsgConnected = 1126;
-    static constexpr unsigned kMsgStatusText = 1127;  // wide_text; lparam 1: an error
-    static constexpr unsigned kMsgDisconnecting = 1128;
+    static constexpr unsigned kMsgStatusText = 1127;     // wide_text; lparam 1: an error
+    static constexpr unsigned kMsgDisconnecting = 1128;  // wide_text: the "DlgNet" key to show
     static constexpr unsigned kMsgDisconnected = 1129;
     static constexpr unsigned kMsgRates = 2024;  // wparam receive, lparam send, bytes/s
 
@@ -90,7 +90,6 @@ private:
     // Written by the session's threads, read on the window thread.
     std::mutex mutex_;
     SessionStats stats_;
-    std::u16string status_text_;
     bool status_seen_ = false;
     std::u16string run_error_;  // the last error of this run; cleared when the link comes up
 

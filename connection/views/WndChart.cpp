@@ -28,6 +28,9 @@ CWndChart::CWndChart(QWidget* parent) : QWidget(parent), font_(LocalFont("Normal
 }
 
 void CWndChart::AddPair(float send, float receive) {
+    // A hidden chart hears of no resize and draws nothing: it keeps what its width holds.
+    if (!isVisible())
+        model_.SetCapacity(width() - kResizeMargin);
     model_.Add(send, receive);
     update();
 }
