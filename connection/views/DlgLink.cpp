@@ -21,15 +21,18 @@ namespace dedevev {
 
 namespace {
 
-constexpr QPoint kLogoAt(249, 48);
-constexpr int kButtonY = 126;
-constexpr QRect kProfileLabel(176, 182, 114, 24);
-constexpr QRect kProfileBox(296, 182, 230, 24);
-constexpr QRect kTotalsCard(170, 222, 380, 56);
-constexpr int kTotalsX[] = {190, 370};
-constexpr int kTotalsWidth = 170;
-constexpr QRect kOperatorRect(160, 284, 400, 22);
-constexpr int kShortcutY = 320;
+// The skin's page background has a handle between a left and a right pane (x 374 to 384):
+// the logo, the button and the profile go left of it, the totals right, the shortcuts under
+// both.
+constexpr QPoint kLogoAt(80, 60);
+constexpr int kLeftPaneCentre = 190;
+constexpr int kButtonY = 148;
+constexpr QRect kProfileLabel(24, 214, 86, 24);
+constexpr QRect kProfileBox(116, 214, 230, 24);
+constexpr QRect kTotalsCard(404, 60, 290, 100);
+constexpr int kTotalsRow[] = {71, 121};
+constexpr QRect kOperatorRect(404, 176, 290, 22);
+constexpr int kShortcutY = 310;
 constexpr int kShortcutWidth = 92;
 constexpr int kShortcutGap = 6;
 
@@ -60,10 +63,10 @@ CDlgLink::CDlgLink(LinkPageEnvironment env, QWidget* parent)
     profiles_ = new QComboBox(this);
     profiles_->setObjectName("ProfileBox");
     connect(profiles_, &QComboBox::activated, this, &CDlgLink::ApplyProfile);
-    sent_caption_ = label("SentCaption", Qt::AlignHCenter);
-    sent_ = label("SentTotal", Qt::AlignHCenter);
-    received_caption_ = label("ReceivedCaption", Qt::AlignHCenter);
-    received_ = label("ReceivedTotal", Qt::AlignHCenter);
+    sent_caption_ = label("SentCaption", Qt::AlignLeft);
+    sent_ = label("SentTotal", Qt::AlignRight);
+    received_caption_ = label("ReceivedCaption", Qt::AlignLeft);
+    received_ = label("ReceivedTotal", Qt::AlignRight);
     operator_ = label("OperatorText", Qt::AlignHCenter);
     operator_->setVisible(Customization().CompanionService());
 
@@ -93,13 +96,15 @@ CDlgLink::~CDlgLink() {
 }
 
 void CDlgLink::Layout() {
-    connect_->move((width() - connect_->width()) / 2, kButtonY);
+    connect_->move(kLeftPaneCentre - connect_->width() / 2, kButtonY);
     profile_label_->setGeometry(kProfileLabel);
     profiles_->setGeometry(kProfileBox);
+    // Caption on the left, amount on the right, one row each.
     CTransparentStatic* totals[2][2] = {{sent_caption_, sent_}, {received_caption_, received_}};
+    const int half = kTotalsCard.width() / 2 - 16;
     for (int i = 0; i < 2; ++i) {
-        totals[i][0]->setGeometry(kTotalsX[i], kTotalsCard.top() + 6, kTotalsWidth, 18);
-        totals[i][1]->setGeometry(kTotalsX[i], kTotalsCard.top() + 26, kTotalsWidth, 22);
+        totals[i][0]->setGeometry(kTotalsCard.left() + 16, kTotalsRow[i], half, 28);
+        totals[i][1]->setGeometry(kTotalsCard.center().x(), kTotalsRow[i], half, 28);
     }
     operator_->setGeometry(kOperatorRect);
     const int row = kShortcutCount * kShortcutWidth + (kShortcutCount - 1) * kShortcutGap;
@@ -242,6 +247,12 @@ void CDlgLink::paintEvent(QPaintEvent* event) {
     DrawTransparentAt(painter, skin->GetBitmapOrDefault(u"BtnBigLogo_Normal"), kLogoAt,
                       skin->GetTransparentColor());
     PaintPageCard(painter, kTotalsCard);
+    // A line between the two rows of the totals.
+    QColor line = DialogFrameColor();
+    line.setAlpha(40);
+    painter.setPen(line);
+    const int y = kTotalsCard.center().y();
+    painter.drawLine(kTotalsCard.left() + 12, y, kTotalsCard.right() - 12, y);
 }
 
 }  // namespace dedevev

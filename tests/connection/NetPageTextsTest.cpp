@@ -14,12 +14,6 @@
 namespace dedevev {
 namespace {
 
-TEST(NetPageTexts, LinkTimeCountsHoursPastADay) {
-    EXPECT_EQ(LinkTimeText(0), "00:00:00");
-    EXPECT_EQ(LinkTimeText(3725), "01:02:05");
-    EXPECT_EQ(LinkTimeText(360000), "100:00:00");
-}
-
 struct FormatCase {
     const char* format;
     double value;

@@ -23,13 +23,13 @@
 #include "connection/views/WndChart.h"
 #include "core/AppSettings.h"
 #include "core/Customization.h"
-#include "device/base/Utf.h"
 #include "core/ExportRegistry.h"
+#include "device/base/Utf.h"
 #include "mainwindow/views/MainDlg.h"
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
-#include "tests/support/Eventually.h"
 #include "tests/connection/ConnectionFakes.h"
+#include "tests/support/Eventually.h"
 #include "tests/ui/SkinTestSupport.h"
 
 namespace dedevev {
@@ -302,16 +302,11 @@ TEST_F(LinkPageTest, DropDownMirrorsTheProfilesAndAppliesTheChosenOne) {
     EXPECT_EQ(box->currentIndex(), 2);
 
     emit box->activated(2);
-    const DialSetting& dial = CurrentSettings().dial;
-    EXPECT_EQ(dial.name, u"Delta");
-    EXPECT_EQ(dial.mcc_mnc, u"51001");
-    EXPECT_EQ(dial.number, u"*99#");
-    EXPECT_EQ(dial.user, u"u");
-    EXPECT_EQ(dial.pass, u"p");
-    EXPECT_EQ(dial.apn, u"delta.apn");
-    EXPECT_EQ(dial.ip_address, u"");
-    EXPECT_EQ(dial.dns_main, u"1.1.1.1");
-    EXPECT_EQ(dial.dns_minor, u"8.8.8.8");
+    const DialSetting& d = CurrentSettings().dial;
+    EXPECT_EQ((std::vector<std::u16string>{d.name, d.mcc_mnc, d.number, d.user, d.pass, d.apn,
+                                           d.ip_address, d.dns_main, d.dns_minor}),
+              (std::vector<std::u16string>{u"Delta", u"51001", u"*99#", u"u", u"p", u"delta.apn",
+                                           u"", u"1.1.1.1", u"8.8.8.8"}));
     EXPECT_TRUE(fs::exists(root_ / "Set.dat"));  // saved
 
     link->DeleteProfileName(0);
@@ -329,8 +324,6 @@ TEST_F(LinkPageTest, ButtonShortcutsAndKeys) {
     page.ConnectButton()->click();
     EXPECT_EQ(card_.apns, std::vector<std::string>{"internet.example"});
     EXPECT_EQ(toggles_.toggles, 1);
-    link->SetConnectCaption(u"Disconnect");
-    EXPECT_EQ(page.ConnectButton()->Caption(), "Disconnect");
 
     link->HoldConnectButton();
     EXPECT_FALSE(page.ConnectButton()->isEnabled());
