@@ -1,8 +1,8 @@
 #include "connection/views/DlgNet.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
+#include "connection/StatusResolver.h"
 #include "connection/views/PageTab.h"
 #include "connection/views/WndChart.h"
 #include "core/ExportRegistry.h"
@@ -40,9 +40,14 @@ CDlgNet::CDlgNet(IMessageTarget* main_window, ConnectionEnvironment env, QWidget
         this, [this](const WindowMessage& message) { HandleMessage(message); });
     if (!env.pump_messages) {
         // While the page waits for the session to end, its reports are still shown.
-        CWindowMessageQueue* queue = queue_.get();
-        env.pump_messages = [queue] { queue->Drain(); };
+        env.pump_messages = [this] { queue_->Drain(); };
     }
+    CWindowMessageQueue* queue = queue_.get();
+    resolver_ = std::make_unique<CStatusResolver>(
+        [this] { return QueryServiceState(); },
+        [queue](const std::u16string& text, bool ok) {
+            queue->Post({kMsgStatusText, 0, ok ? 0 : 1, {}, text});
+        });
     connection_ = std::make_unique<CConnection>(std::move(env));
     connection_->AddListener(this);
 
@@ -74,6 +79,7 @@ CDlgNet::~CDlgNet() {
     queue_->Shutdown();
     connection_->StopAndWait();
     connection_.reset();
+    resolver_.reset();
 }
 
 IMessageTarget* CDlgNet::MessageTarget() const {
@@ -104,9 +110,8 @@ void CDlgNet::OnError(const std::u16string& text) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         status_seen_ = false;
-        run_error_ = text;
     }
-    Post(kMsgStatusText, 0, 1, text);
+    Post(kMsgError, 0, 0, text);
 }
 
 void CDlgNet::OnStatus(const std::u16string&) {
@@ -171,8 +176,8 @@ void CDlgNet::HandleMessage(const WindowMessage& m) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 stats_ = stats;
-                run_error_.clear();
             }
+            run_error_.clear();
             has_session_ = true;
             receive_rate_ = send_rate_ = 0;
             ShowLabels();
@@ -181,8 +186,12 @@ void CDlgNet::HandleMessage(const WindowMessage& m) {
             PostToMain(kMsgConnected);
             break;
         }
+        case kMsgError:
+            run_error_ = m.wide_text;
+            ShowStatus(m.wide_text, false);
+            break;
         case kMsgStatusText:
-            ShowStatus(m.wide_text, m.lparam == 0);
+            Exports().MainExport()->ShowConnectionText(m.lparam == 0, m.wide_text);
             break;
         case kMsgDisconnecting:
             ShowStatus(LocalText(m.wide_text, u"DlgNet"), true);
@@ -190,10 +199,7 @@ void CDlgNet::HandleMessage(const WindowMessage& m) {
         case kMsgDisconnected: {
             // A run that ended on an error keeps saying why.
             std::u16string error;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                error.swap(run_error_);
-            }
+            error.swap(run_error_);
             if (error.empty())
                 ShowStatus(LocalText("RASCS_Disconnected", "DlgNet"), true);
             else
@@ -222,8 +228,7 @@ std::optional<int> CDlgNet::QueryServiceState() {
 }
 
 void CDlgNet::ShowStatus(const std::u16string& text, bool ok) {
-    const std::u16string shown = StatusWithService(text, [this] { return QueryServiceState(); });
-    Exports().MainExport()->ShowConnectionText(ok, shown);
+    resolver_->Show(text, ok);
 }
 
 void CDlgNet::OnRates(std::uint64_t receive_rate, std::uint64_t send_rate) {

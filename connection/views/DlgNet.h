@@ -21,6 +21,7 @@
 
 namespace dedevev {
 
+class CStatusResolver;
 class CTransparentStatic;
 class CWindowMessageQueue;
 class CWndChart;
@@ -36,6 +37,7 @@ public:
     static constexpr unsigned kMsgDisconnecting = 1128;  // wide_text: the "DlgNet" key to show
     static constexpr unsigned kMsgDisconnected = 1129;
     static constexpr unsigned kMsgRates = 2024;  // wparam receive, lparam send, bytes/s
+    static constexpr unsigned kMsgError = 2025;  // wide_text: the session's error text
 
     // `main_window` (may be null) gets the state and the traffic; `env` is the session's.
     CDlgNet(IMessageTarget* main_window, ConnectionEnvironment env, QWidget* parent = nullptr);
@@ -74,7 +76,8 @@ private:
               std::u16string text = {});
     void PostToMain(unsigned number, std::uint64_t wparam = 0, std::int64_t lparam = 0);
     // Shows a status text in the main window, replaced by the card's service state when the
-    // card has no full service.
+    // card has no full service. The card is asked off this thread; the text comes back as
+    // kMsgStatusText.
     void ShowStatus(const std::u16string& text, bool ok);
     std::optional<int> QueryServiceState();
     void OnRates(std::uint64_t receive_rate, std::uint64_t send_rate);
@@ -86,14 +89,15 @@ private:
     std::function<IDeviceControl*()> device_control_;
     std::unique_ptr<CWindowMessageQueue> queue_;
     std::unique_ptr<CConnection> connection_;
+    std::unique_ptr<CStatusResolver> resolver_;
 
     // Written by the session's threads, read on the window thread.
     std::mutex mutex_;
     SessionStats stats_;
     bool status_seen_ = false;
-    std::u16string run_error_;  // the last error of this run; cleared when the link comes up
 
     // Window thread only.
+    std::u16string run_error_;  // the last error of this run; cleared when the link comes up
     bool has_session_ = false;
     std::uint64_t receive_rate_ = 0;
     std::uint64_t send_rate_ = 0;

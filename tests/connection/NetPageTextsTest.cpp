@@ -8,8 +8,11 @@
 
 #include "connection/NetPageTexts.h"
 #include "connection/RateChart.h"
+#include "connection/StatusResolver.h"
 #include "core/GlobalService.h"
+#include "device/base/Event.h"
 #include "device/base/Utf.h"
+#include "support/Eventually.h"
 
 namespace dedevev {
 namespace {
@@ -65,6 +68,31 @@ TEST(NetPageTexts, StatusGivesWayToTheServiceStateOfTheCard) {
         EXPECT_EQ(Utf16ToUtf8(shown), c.shown);
         EXPECT_EQ(queries, c.queries);
     }
+}
+
+TEST(StatusResolver, ACardThatDoesNotAnswerHoldsUpOnlyTheTexts) {
+    Event answer;
+    std::mutex mutex;
+    std::vector<std::string> shown;
+    {
+        CStatusResolver resolver(
+            [&]() -> std::optional<int> {
+                EXPECT_TRUE(answer.WaitFor(test::kHangNet));
+                return 2;
+            },
+            [&](const std::u16string& text, bool ok) {
+                std::lock_guard<std::mutex> lock(mutex);
+                shown.push_back(Utf16ToUtf8(text) + (ok ? "" : "!"));
+            });
+        resolver.Show(u"a", true);  // returns while the card is silent
+        resolver.Show(u"b", false);
+        answer.Set();
+        EXPECT_TRUE(test::Eventually([&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            return shown.size() == 2;
+        }));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"a", "b!"}));
 }
 
 TEST(RateChart, NegativePairOnlyBecomesTheLegend) {
