@@ -168,6 +168,8 @@ void CDlgNet::HandleMessage(const WindowMessage& m) {
             ShowStatus(LocalText("RASCS_AuthProject", "DlgNet"), true);
             link->SetConnectCaption(LocalText("Disconnect", "DlgNet"));
             PostToMain(kMsgConnectEnabled);
+            // In the connecting colour, not in the red a failed run may have left.
+            PostToMain(kMsgConnecting);
             break;
         case kMsgConnected: {
             SessionStats stats;
@@ -195,6 +197,7 @@ void CDlgNet::HandleMessage(const WindowMessage& m) {
             break;
         case kMsgDisconnecting:
             ShowStatus(LocalText(m.wide_text, u"DlgNet"), true);
+            PostToMain(kMsgConnecting);
             break;
         case kMsgDisconnected: {
             // A run that ended on an error keeps saying why.

@@ -29,8 +29,8 @@ class CWndChart;
 class CDlgNet : public CModulePage, public IConnectionListener, public IConnectionExport {
     Q_OBJECT
 public:
-    // The page's own messages. 1125, 1126 and 1129 go on to the main window with the same
-    // numbers.
+    // The page's own messages. 1125, 1126, 1128 and 1129 go on to the main window with the
+    // same numbers (1128 also when dialling begins: the main window's connecting colour).
     static constexpr unsigned kMsgDialing = 1125;
     static constexpr unsigned kMsgConnected = 1126;
     static constexpr unsigned kMsgStatusText = 1127;     // wide_text; lparam 1: an error

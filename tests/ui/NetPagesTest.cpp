@@ -164,8 +164,9 @@ TEST_F(NetPageTest, LabelsChartAndMainWindowFollowASession) {
     ASSERT_TRUE(Exports().ConnectionExport()->ToggleConnection());
     ASSERT_TRUE(Pumped([&] { return outside_.texts.size() >= 4; }));
     EXPECT_TRUE(Pumped([&] { return !Exports().ConnectionExport()->IsRunning(); }));
-    EXPECT_EQ(outside_.Numbers(), (std::vector<unsigned>{kMsgConnectEnabled, kMsgConnected,
-                                                         kMsgTraffic, kMsgDisconnected}));
+    EXPECT_EQ(outside_.Numbers(),
+              (std::vector<unsigned>{kMsgConnectEnabled, kMsgConnecting, kMsgConnected, kMsgTraffic,
+                                     kMsgConnecting, kMsgDisconnected}));
     using Text = std::pair<bool, std::u16string>;
     EXPECT_EQ(outside_.texts, (std::vector<Text>{{true, u"Connecting to the network..."},
                                                  {true, u"Connected"},
@@ -185,7 +186,7 @@ TEST_F(NetPageTest, AFailedDialStaysShownInRedWhenTheRunEnds) {
     using Text = std::pair<bool, std::u16string>;
     EXPECT_EQ(outside_.texts,
               (std::vector<Text>{{false, u"E633"}, {true, u"Disconnecting..."}, {false, u"E633"}}));
-    EXPECT_EQ(outside_.Numbers(), std::vector<unsigned>{kMsgDisconnected});
+    EXPECT_EQ(outside_.Numbers(), (std::vector<unsigned>{kMsgConnecting, kMsgDisconnected}));
 }
 
 TEST(WndChart, SmallerRateIsMergedOverTheLarger) {
