@@ -2,10 +2,16 @@
 
 #include <QPointer>
 
+#include "connection/Connection.h"
+#include "connection/views/DlgLink.h"
+#include "connection/views/DlgNet.h"
 #include "connection/views/DlgRecord.h"
 #include "connection/views/DlgSetNet.h"
+#include "device/DeviceHolder.h"
+#include "device/IModemAgent.h"
 #include "mainwindow/views/MainDlg.h"
 #include "mainwindow/views/ModuleWindow.h"
+#include "resources/views/QtSkin.h"
 #include "settings/views/DlgSet.h"
 
 namespace dedevev {
@@ -25,12 +31,41 @@ CModulePage* MakeSettings(QWidget* parent) {
     return settings;
 }
 
+IDeviceControl* CurrentDeviceControl() {
+    IModemAgent* agent = Devices().ModemAgent();
+    return agent != nullptr ? agent->GetDeviceControl() : nullptr;
+}
+
+// The history view owns the connection history; the network page's session files every
+// finished session there.
+CModulePage* MakeHistory(QWidget* parent) {
+    auto* history = new CDlgRecord(DefaultRecordEnvironment(), parent);
+    if (parent != nullptr) {
+        if (auto* net = parent->findChild<CDlgNet*>(QString(), Qt::FindDirectChildrenOnly))
+            net->Connection().SetRecorder(history->Store());
+    }
+    return history;
+}
+
 }  // namespace
 
 CModulePage* MakeModulePage(int command, QWidget* parent) {
+    auto* main = qobject_cast<CMainDlg*>(parent);
     switch (command) {
+        case cmd::kLink: {
+            LinkPageEnvironment env;
+            env.device_control = CurrentDeviceControl;
+            if (main != nullptr)
+                env.open_url = [main](const QString& address) {
+                    main->OpenAddress(FromQString(address));
+                };
+            return new CDlgLink(std::move(env), parent);
+        }
+        case cmd::kNet:
+            return new CDlgNet(main != nullptr ? main->MessageTarget() : nullptr,
+                               DefaultConnectionEnvironment(), parent);
         case cmd::kLog:
-            return new CDlgRecord(DefaultRecordEnvironment(), parent);
+            return MakeHistory(parent);
         case cmd::kSettings:
             return MakeSettings(parent);
         default:

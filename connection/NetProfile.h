@@ -5,6 +5,8 @@
 
 namespace dedevev {
 
+struct DialSetting;
+
 struct NetProfile {
     std::u16string name;  // the list key
     std::u16string mcc_mnc;
@@ -20,5 +22,9 @@ struct NetProfile {
 
     friend bool operator==(const NetProfile&, const NetProfile&) = default;
 };
+
+// Makes `profile` the dial-up account: name, network code, number, user, password and APN; its
+// address only when it uses one and its DNS pair only when it uses them (else both empty).
+void ApplyProfileToDial(const NetProfile& profile, DialSetting* dial);
 
 }  // namespace dedevev

@@ -121,6 +121,8 @@ public:
     CNotifyIconEx* Tray() const { return tray_.get(); }
     CModulePage* Module(int command) const;
     QMenu* Menu(int command) const;
+    // Opens a web address the way the window's environment does (nothing for an empty one).
+    void OpenAddress(const std::u16string& address);
 
     // IMainExport
     void StopStatusPolling() override;
@@ -183,7 +185,6 @@ private:
     // Places the window in the middle of its screen unless it was placed already.
     void CentreOnScreen();
     void OpenModule(int command);
-    void OpenAddress(const std::u16string& address);
     void LogState(const char* what);
 
     // IMainCloseSteps

@@ -335,6 +335,8 @@ TEST_F(MainDlgTest, ConnectionMessagesSetCaptionAndColour) {
     Handle(kMsgConnected);
     EXPECT_TRUE(dlg_->Connected());
     EXPECT_EQ(dlg_->Panel()->StatusColor(), QColor(Qt::white));
+    dlg_->ShowConnectionText(true, u"Connected");  // a good text keeps the colour
+    EXPECT_EQ(dlg_->Panel()->StatusColor(), QColor(Qt::white));
     Handle(kMsgDisconnected);
     EXPECT_FALSE(dlg_->Connected());
     EXPECT_EQ(dlg_->Panel()->StatusColor(), QColor(250, 0, 0));
