@@ -13,122 +13,17 @@
 #include "device/base/Utf.h"
 #include "device/null/NullObjects.h"
 #include "support/EventLog.h"
+#include "tests/connection/ConnectionFakes.h"
 
 namespace dedevev {
 namespace {
 
 using std::chrono::milliseconds;
 
-ServiceInfo Service(int system_mode, int state = kServiceAvailable) {
-    ServiceInfo info;
-    info.system_mode = system_mode;
-    info.service_state = state;
-    return info;
-}
-
-// Service answers in order (nothing: no answer), the last one repeating.
-class FakeCard : public CNullDeviceControl {
-public:
-    explicit FakeCard(test::EventLog& log) : log_(log) {}
-    ServiceInfo GetServiceInfo(int* status) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const std::optional<ServiceInfo> answer = answers.front();
-        if (answers.size() > 1)
-            answers.pop_front();
-        if (answer)
-            SetStatus(status, kStatusOk);
-        return answer.value_or(ServiceInfo{});
-    }
-    void HangUpData(int* status) override {
-        log_.Add("release");
-        SetStatus(status, release_ok ? kStatusOk : kStatusUntouched);
-    }
-    std::deque<std::optional<ServiceInfo>> answers{Service(kSystemModeWcdma)};
-    bool release_ok = true;
-
-private:
-    test::EventLog& log_;
-    std::mutex mutex_;
-};
-
-// What one dial does; the last of a script repeats.
-struct DialScript {
-    bool starts = true;    // Dial() answers true
-    bool comes_up = true;  // the link comes up at once
-    int up_ms = -1;        // then stays up this long (-1: until hung up)
-    int end_code = 0;      // and then reports this error still up (0: it drops)
-    int drop_code = 0;     // the error that comes with a drop
-    SessionStats stats{{}, 5, 0, 0};
-};
-
-class FakeLink final : public IPppClient {
-public:
-    FakeLink(IClock& clock, test::EventLog& log) : clock_(clock), log_(log) {}
-    void SetPort(const std::u16string&) override {}
-    void SetOperatorText(const std::string&) override {}
-    void SetAuthProtocols(std::uint8_t, std::uint8_t) override {}
-    bool Dial(const DialParams& params) override {
-        log_.Add("dial");
-        std::unique_lock<std::mutex> lock(mutex_);
-        dialled.push_back(params);
-        dial_times.push_back(clock_.Now());
-        now_ = script.front();
-        if (script.size() > 1)
-            script.pop_front();
-        errno = kDialErrorPortBusy;
-        IRasListener* listener = listener_;
-        lock.unlock();
-        if (now_.starts && now_.comes_up)
-            listener->OnDialState(kDialStateConnected, 0);
-        return now_.starts;
-    }
-    void HangUp() override { log_.Add("hangup"); }
-    int GetState(int* error) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const bool up =
-            now_.up_ms < 0 || clock_.Now() < dial_times.back() + milliseconds(now_.up_ms);
-        *error = !now_.comes_up       ? (now_.end_code != 0 ? now_.end_code : kDialErrorPending)
-                 : up                 ? 0
-                 : now_.end_code != 0 ? now_.end_code
-                                      : now_.drop_code;
-        return now_.comes_up && (up || now_.end_code != 0) ? kDialStateConnected
-                                                           : kDialStateDisconnected;
-    }
-    std::u16string GetErrorText(int error) override {
-        return Utf8ToUtf16("E" + std::to_string(error));
-    }
-    bool GetByteCounters(std::uint64_t* sent, std::uint64_t* received) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::tie(*sent, *received) = counters.front();
-        if (counters.size() > 1)
-            counters.pop_front();
-        return true;
-    }
-    bool GetStatistics(SessionStats* stats) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        *stats = now_.stats;
-        return now_.comes_up;
-    }
-    std::u16string GetInfoText() override { return {}; }
-    void SetListener(IRasListener* listener) override {
-        if (listener == nullptr)
-            log_.Add("listener:null");
-        std::lock_guard<std::mutex> lock(mutex_);
-        listener_ = listener;
-    }
-
-    std::deque<DialScript> script{DialScript{}};
-    std::deque<std::pair<std::uint64_t, std::uint64_t>> counters{{0, 0}};  // sent, received
-    std::vector<DialParams> dialled;
-    std::vector<IClock::TimePoint> dial_times;
-
-private:
-    IClock& clock_;
-    test::EventLog& log_;
-    std::mutex mutex_;
-    DialScript now_;
-    IRasListener* listener_ = nullptr;
-};
+using test::DialScript;
+using test::FakeCard;
+using test::FakeLink;
+using test::Service;
 
 // One session with its card, link, history and a listener that logs; filed sessions log as
 // "recorded:<seconds>".
