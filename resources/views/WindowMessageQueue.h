@@ -31,6 +31,13 @@ public:
     void Drain();
 
 private:
+    // A wake handles what was queued when it came, so that the window's other events get
+    // their turn under a flood of posts.
+    void DrainWoken();
+    void HandleQueued(std::size_t budget);
+    // Posts made on the window's own thread during the handler now running.
+    std::size_t own_posts_ = 0;
+
     struct Entry {
         WindowMessage message;
         Event* done = nullptr;  // the waiting sender's event, for a sent message
