@@ -51,6 +51,9 @@ void AddTo(SessionStats& sum, const SessionStats& record) {
 }  // namespace
 
 void NetRecordStore::Add(const SessionStats& record) {
+    // Observers hear of the new session outside the store's lock, but under the notification
+    // lock: an observer that RemoveObserver() took out is never called after that returned.
+    std::lock_guard<std::recursive_mutex> notify(notify_mutex_);
     std::vector<INetRecordObserver*> observers;
     {
         std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -187,6 +190,7 @@ void NetRecordStore::AddObserver(INetRecordObserver* observer) {
 }
 
 void NetRecordStore::RemoveObserver(INetRecordObserver* observer) {
+    std::lock_guard<std::recursive_mutex> notify(notify_mutex_);
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }

@@ -65,9 +65,12 @@ public:
     void Parse(const std::string& bytes);
 
     void AddObserver(INetRecordObserver* observer);
+    // Once it returns, the observer is never called again (also not by an Add running now).
     void RemoveObserver(INetRecordObserver* observer);
 
 private:
+    // Taken before mutex_ by Add (for its notification) and RemoveObserver.
+    std::recursive_mutex notify_mutex_;
     mutable std::recursive_mutex mutex_;
     std::deque<SessionStats> records_;
     std::vector<INetRecordObserver*> observers_;
