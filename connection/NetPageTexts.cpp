@@ -27,14 +27,14 @@ bool IsDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Copies up to two digits of `format` from `*at` onto `spec`; false when more follow (a
+// Copies up to two digits of `format` from `*at` onto `conversion`; false when more follow (a
 // width or precision that large is not taken as a conversion).
-bool TakeDigits(std::u16string_view format, std::size_t* at, std::string* spec) {
+bool TakeDigits(std::u16string_view format, std::size_t* at, std::string* conversion) {
     int count = 0;
     while (*at < format.size() && IsDigit(format[*at])) {
         if (++count > 2)
             return false;
-        *spec += static_cast<char>(format[(*at)++]);
+        *conversion += static_cast<char>(format[(*at)++]);
     }
     return true;
 }
@@ -42,23 +42,23 @@ bool TakeDigits(std::u16string_view format, std::size_t* at, std::string* spec) 
 // The printf conversion of a double starting at the '%' at `start`, or empty when there is
 // none; `*end` is then the index of its conversion letter.
 std::string NumberConversion(std::u16string_view format, std::size_t start, std::size_t* end) {
-    std::string spec = "%";
+    std::string conversion = "%";
     std::size_t at = start + 1;
     while (at < format.size() && std::u16string_view(u"-+ #0").find(format[at]) != npos)
-        spec += static_cast<char>(format[at++]);
-    if (!TakeDigits(format, &at, &spec))
+        conversion += static_cast<char>(format[at++]);
+    if (!TakeDigits(format, &at, &conversion))
         return {};
     if (at < format.size() && format[at] == u'.') {
-        spec += '.';
+        conversion += '.';
         ++at;
-        if (!TakeDigits(format, &at, &spec))
+        if (!TakeDigits(format, &at, &conversion))
             return {};
     }
     if (at >= format.size() || std::u16string_view(u"fFeEgG").find(format[at]) == npos)
         return {};
-    spec += static_cast<char>(format[at]);
+    conversion += static_cast<char>(format[at]);
     *end = at;
-    return spec;
+    return conversion;
 }
 
 }  // namespace
@@ -96,12 +96,12 @@ std::u16string FormatNumberText(std::u16string_view format, double value) {
             continue;
         }
         std::size_t end = i;
-        const std::string spec = filled ? std::string() : NumberConversion(format, i, &end);
-        if (spec.empty()) {
+        const std::string conversion = filled ? std::string() : NumberConversion(format, i, &end);
+        if (conversion.empty()) {
             out += u'%';  // kept as written
             continue;
         }
-        out += Utf8ToUtf16(Printf(spec.c_str(), value));
+        out += Utf8ToUtf16(Printf(conversion.c_str(), value));
         filled = true;
         i = end;
     }
