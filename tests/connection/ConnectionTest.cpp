@@ -27,13 +27,13 @@ using test::Service;
 
 // One session with its card, link, history and a listener that logs; filed sessions log as
 // "recorded:<seconds>".
-class Session final : public IConnectionListener, public INetRecordObserver {
+class Session final {
 public:
     explicit Session(IClock& clock) : scoped_(clock), card(log), link(clock, log) {
         dial.number = u"123";
         dial.user = u"user";
         dial.pass = u"pass";
-        store.AddObserver(this);
+        store.AddObserver(&listener);
         ConnectionEnvironment env;
         env.device_control = [this] { return &card; };
         env.dial_setting = [this] { return dial; };
@@ -44,7 +44,7 @@ public:
         env.assistor = &assistor;
         env.clock = &clock;
         connection = std::make_unique<CConnection>(env);
-        connection->AddListener(this);
+        connection->AddListener(&listener);
         connection->SetRecorder(&store);
     }
     ~Session() { connection.reset(); }
@@ -55,22 +55,6 @@ public:
         return log.All();
     }
 
-    void OnError(const std::u16string& text) override { log.Add("error:" + Utf16ToUtf8(text)); }
-    void OnStatus(const std::u16string& text) override { log.Add("status:" + Utf16ToUtf8(text)); }
-    void OnConnected() override { log.Add("connected"); }
-    void OnStatistics(const SessionStats&, std::uint64_t receive, std::uint64_t send) override {
-        log.Add("stats:" + std::to_string(receive) + "/" + std::to_string(send));
-    }
-    void OnDisconnecting() override { log.Add("disconnecting"); }
-    void OnDisconnected() override { log.Add("disconnected"); }
-    void OnRecordAdded(std::size_t index) override {
-        SessionStats record;
-        store.At(index, &record);
-        log.Add("recorded:" + std::to_string(record.duration));
-    }
-    void OnRecordRemoved(std::size_t) override {}
-    void OnRecordsCleared() override {}
-
     test::EventLog log;
 
 private:
@@ -80,6 +64,7 @@ public:
     FakeCard card;
     FakeLink link;
     NetRecordStore store;
+    test::SessionLog listener{log, store};
     CDialAssistor assistor;
     DialSetting dial;
     bool state_names = true;
