@@ -261,12 +261,15 @@ private:
 
     void Follow(int fd, pid_t pid) {
         Report({{kDialStateOpenPort, kDialErrorNone}});
+        // pppd's end wakes the reader at once. Its log closes a moment before it can be
+        // waited for, so the end of the log alone does not tell that it has ended.
+        const int end = WatchEnd(pid);
         std::string pending;
         bool open = true;
         for (;;) {
-            pollfd watch{open ? fd : -1, POLLIN, 0};
-            clock_.Poll(&watch, 1, clock_.Deadline(kWatchSlice));
-            if (open && (watch.revents & (POLLIN | POLLHUP | POLLERR)) != 0)
+            pollfd watch[2] = {{open ? fd : -1, POLLIN, 0}, {end, POLLIN, 0}};
+            clock_.Poll(watch, 2, clock_.Deadline(kWatchSlice));
+            if (open && (watch[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0)
                 open = ReadLog(fd, &pending);
             if (HasEnded(pid))
                 break;
@@ -281,6 +284,8 @@ private:
         while (open && ReadLog(fd, &pending)) {
         }
         ::close(fd);
+        if (end >= 0)
+            ::close(end);
         Finish(pid, pending);
     }
 

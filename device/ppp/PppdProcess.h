@@ -18,6 +18,10 @@ pid_t SpawnInOwnGroup(const std::string& program, const std::vector<std::string>
 // Whether the child `pid` has ended (or is not ours to wait for); it is left to be reaped.
 bool HasEnded(pid_t pid);
 
+// A descriptor that becomes readable when the child `pid` ends (a pidfd), or -1 where the
+// kernel has none. The caller closes it.
+int WatchEnd(pid_t pid);
+
 // Reaps the child `pid`; its wait status, or the status of a SIGKILL when it cannot be had.
 int Reap(pid_t pid);
 

@@ -63,7 +63,10 @@ counters
 exec 3<>"$dir/control"
 log "local  IP address 10.1.2.3" "remote IP address 10.64.64.64" \
     "primary   DNS address 8.8.8.8" "secondary DNS address 8.8.4.4"
-while read -r command <&3; do
+# bash's read can miss a signal that comes just before it blocks; the timeout lets a missed
+# SIGTERM's trap run at the next turn instead of never.
+while :; do
+    read -r -t 0.2 command <&3 || continue
     case $command in
     tick) tx=$((tx + 1000)) rx=$((rx + 2000)) && counters ;;
     hangup) log "Modem hangup" && down 16 ;;
