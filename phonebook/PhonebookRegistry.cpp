@@ -16,10 +16,13 @@
 namespace dedevev {
 namespace {
 
-// The process-wide registry. Made after Devices(), so it goes before it at the end, and a
-// release of the modem object on any thread makes its card mappings let go first.
+// The process-wide registry. Made after Devices() and the global service, so that it goes
+// before them at the end (its mappings leave the service's name lookup and the card's
+// phonebooks as they go); a release of the modem object on any thread makes its card mappings
+// let go first.
 struct InstanceSlot {
     InstanceSlot() {
+        CGlobalService::Instance();
         handler = Devices().AddBeforeReleaseHandler([this] {
             std::lock_guard<std::mutex> lock(mutex);
             if (registry)
