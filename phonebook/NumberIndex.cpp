@@ -8,15 +8,15 @@
 
 // The index answers "which stored numbers match this query" without walking the phonebook.
 //
-// Two numbers match only when they share their last min(length) characters and the shorter is
-// more than half as long as the longer (the exact rule is stricter still). So a number of at
-// least 2 * kTail characters only matches queries longer than kTail that end in the same kTail
-// characters: such numbers are grouped by their last kTail characters, and a lookup tests the
-// few numbers of the query's group. A shorter number is filed under itself and,
-// for the loose rule, under each of its ends that a query it matches could be; a lookup asks
-// for the query and for those of its own ends that such a number could be. A lookup is thus a
-// handful of hash lookups however large the phonebook, and a rebuild one or a few insertions
-// per number.
+// Two numbers match only when one ends with the other: the loose rule also wants the shorter
+// more than half as long as the longer; the exact rule wants them equal, or a ten-character
+// query at the end of a longer number. So a number of at least 2 * kTail characters only
+// matches queries longer than kTail that end in the same kTail characters: such numbers are
+// grouped by their last kTail characters, and a lookup tests the few numbers of the query's
+// group. A shorter number is filed under itself and, for the loose rule, under each of its ends
+// that a query it matches could be; a lookup asks for the query and for those of its own ends
+// that such a number could be. A lookup is thus a handful of hash lookups however large the
+// phonebook, and a rebuild one or a few insertions per number.
 //
 // Among the matches the walk returns the first (in phonebook order) of the numbers equal to the
 // query, else the last match of all.
@@ -144,8 +144,8 @@ NumberIndex::NumberIndex(bool exact) : state_(std::make_unique<State>()) {
 NumberIndex::~NumberIndex() = default;
 
 void NumberIndex::Insert(int position, Entry entry) {
-    const auto at = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(position, 0)), 0,
-                                            state_->entries.size());
+    const std::size_t at =
+        std::min(static_cast<std::size_t>(std::max(position, 0)), state_->entries.size());
     state_->entries.insert(state_->entries.begin() + static_cast<std::ptrdiff_t>(at),
                            std::move(entry));
     state_->stale = true;
