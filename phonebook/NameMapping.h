@@ -56,6 +56,8 @@ public:
     void Lookup(std::u16string& name, const std::u16string& number,
                 std::u16string& matched) override;
     void AddChild(CNameMappingBase* child);
+    // Takes a child out before it is destroyed; once this returns no lookup uses it.
+    void RemoveChild(CNameMappingBase* child);
     void OnNameMappingChanged() override { NotifyListeners(); }
 
 private:

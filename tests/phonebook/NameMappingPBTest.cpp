@@ -192,7 +192,13 @@ TEST(PhonebookNameMapping, CardMappingFollowsNoticesAndAnotherCard) {
     EXPECT_EQ(counter.calls, before + 1);
     EXPECT_EQ(card.ObserverCount(), 0u);
     card.Add({"Old", "5550001"}, nullptr);
-    EXPECT_EQ(test::Ask(mapping, u"+625550001"), test::Answer(u"Other", u"5550001"));
+    {
+        CNameMapping composite;
+        composite.AddChild(&mapping);
+        EXPECT_EQ(NameOrNumber(&composite, u"+625550001"), u"Other");
+        composite.RemoveChild(&mapping);  // and stops listening: the next notice must not reach it
+        EXPECT_EQ(NameOrNumber(&composite, u"+625550001"), u"+625550001");
+    }
     mapping.Rebind(nullptr);
     EXPECT_EQ(other.ObserverCount(), 0u);
     EXPECT_EQ(test::Ask(mapping, u"5550001"), test::Answer());
