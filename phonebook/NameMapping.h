@@ -50,7 +50,7 @@ private:
 };
 
 // Asks each phonebook's mapping in turn; an exact match wins at once. Children may be added
-// while another thread looks up.
+// or taken out while another thread looks up.
 class CNameMapping : public CNameMappingBase, public INMEventHandler {
 public:
     void Lookup(std::u16string& name, const std::u16string& number,
