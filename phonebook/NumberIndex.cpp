@@ -1,80 +1,49 @@
 #include <algorithm>
 #include <cstdint>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "phonebook/NameMappingPB.h"
 
 // The index answers "which stored numbers match this query" without walking the phonebook.
-// Every match is one of two kinds: the stored number ends the query, or the query ends the
-// stored number. Kept reversed, a number's end becomes its beginning: the first kind are the
-// reversed query's own prefixes, found by exact lookups, and the second kind are the reversed
-// numbers that begin with the reversed query, one contiguous range in sorted order. Numbers are
-// grouped by length, so that each length either matches as a whole range or not at all.
+//
+// Two numbers match only when one ends with the other: the loose rule also wants the shorter
+// more than half as long as the longer; the exact rule wants them equal, or a ten-character
+// query at the end of a longer number. So a number of at least 2 * kTail characters only
+// matches queries longer than kTail that end in the same kTail characters: such numbers are
+// grouped by their last kTail characters, and a lookup tests the few numbers of the query's
+// group. A shorter number is filed under itself and, for the loose rule, under each of its ends
+// that a query it matches could be; a lookup asks for the query and for those of its own ends
+// that such a number could be. A lookup is thus a handful of hash lookups however large the
+// phonebook, and a rebuild one or a few insertions per number.
 //
 // Among the matches the walk returns the first (in phonebook order) of the numbers equal to the
-// query, else the last match of all. Within a group equal numbers are sorted by walk order, so
-// the first and the last of an equal run are at its ends; a range of different numbers asks a
-// sparse table for its latest walk order.
+// query, else the last match of all.
 
 namespace dedevev {
 
 namespace {
 
+constexpr std::size_t kTail = 4;
+
 // Walk order of a stored number: its entry's position, then its place among the entry's numbers.
 using Order = std::uint64_t;
+constexpr Order kNone = ~Order{0};
 
 Order MakeOrder(std::size_t entry, std::size_t slot) {
     return (static_cast<Order>(entry) << 32) | static_cast<Order>(slot);
 }
 
-struct Item {
-    std::u16string reversed;
-    Order order;
-};
+Order Later(Order a, Order b) {
+    return a == kNone ? b : b == kNone ? a : std::max(a, b);
+}
 
-// The stored numbers of one length, sorted by reversed number, then walk order; and a sparse
-// table of the latest walk order over every run of 2^k items.
-struct Group {
-    std::vector<Item> items;
-    std::vector<std::vector<Order>> latest;  // latest[k][i]: max order of items[i, i + 2^k)
-
-    void Build() {
-        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-            return a.reversed != b.reversed ? a.reversed < b.reversed : a.order < b.order;
-        });
-        latest.assign(1, std::vector<Order>(items.size()));
-        for (std::size_t i = 0; i < items.size(); ++i)
-            latest[0][i] = items[i].order;
-        for (std::size_t span = 2; span <= items.size(); span *= 2) {
-            const std::vector<Order>& half = latest.back();
-            std::vector<Order> next(items.size() - span + 1);
-            for (std::size_t i = 0; i < next.size(); ++i)
-                next[i] = std::max(half[i], half[i + span / 2]);
-            latest.push_back(std::move(next));
-        }
-    }
-
-    // The latest walk order in the non-empty range [begin, end).
-    Order Latest(std::size_t begin, std::size_t end) const {
-        std::size_t level = 0;
-        while ((std::size_t{2} << level) <= end - begin)
-            ++level;
-        return std::max(latest[level][begin], latest[level][end - (std::size_t{1} << level)]);
-    }
-
-    // The items whose reversed number begins with `prefix` (all are at least that long).
-    std::pair<std::size_t, std::size_t> PrefixRange(std::u16string_view prefix) const {
-        const auto head = [&](const Item& item) {
-            return std::u16string_view(item.reversed).substr(0, prefix.size());
-        };
-        const auto first = std::partition_point(
-            items.begin(), items.end(), [&](const Item& item) { return head(item) < prefix; });
-        const auto last = std::partition_point(
-            first, items.end(), [&](const Item& item) { return head(item) == prefix; });
-        return {static_cast<std::size_t>(first - items.begin()),
-                static_cast<std::size_t>(last - items.begin())};
-    }
+// The short numbers filed under one string.
+struct Slot {
+    Order first_equal = kNone;  // the first and the last number equal to it
+    Order last_equal = kNone;
+    Order last_longer = kNone;  // the last longer number that it ends and that matches it
 };
 
 }  // namespace
@@ -83,28 +52,88 @@ struct NumberIndex::State {
     bool exact = false;
     std::vector<Entry> entries;
     bool stale = true;
-    std::map<std::size_t, Group> groups;  // by number length
+    // Built from `entries` (keys view its numbers) after every change, before being read again.
+    std::unordered_map<std::u16string_view, Slot> slots;  // short numbers
+    // Long numbers in one flat table, grouped by a hash of their last kTail characters and in
+    // walk order within a group; group g is long_numbers[starts[g], starts[g + 1]).
+    struct Long {
+        std::uint64_t tail;
+        Order order;
+    };
+    std::vector<Long> long_numbers;
+    std::vector<std::uint32_t> starts;
+    int group_bits = 0;
+
+    static std::uint64_t Tail(std::u16string_view number) {
+        std::uint64_t tail = 0;
+        for (const char16_t c : number.substr(number.size() - kTail))
+            tail = (tail << 16) | c;
+        return tail;
+    }
+    std::size_t Group(std::uint64_t tail) const {
+        return group_bits == 0
+                   ? 0
+                   : static_cast<std::size_t>((tail * 0x9E3779B97F4A7C15u) >> (64 - group_bits));
+    }
+
+    const std::u16string& Number(Order order) const {
+        return entries[order >> 32].numbers[order & 0xffffffffu];
+    }
+
+    void File(std::u16string_view number, Order order) {
+        const std::size_t n = number.size();
+        if (n >= 2 * kTail) {
+            long_numbers.push_back({Tail(number), order});
+            return;
+        }
+        Slot& same = slots[number];
+        if (same.first_equal == kNone)
+            same.first_equal = order;
+        same.last_equal = order;
+        if (exact)
+            return;
+        // Queries of length k that this number ends with: more than half its length.
+        for (std::size_t k = n / 2 + 1; k < n; ++k) {
+            Slot& tail = slots[number.substr(n - k)];
+            tail.last_longer = Later(tail.last_longer, order);
+        }
+    }
 
     void Rebuild() {
-        groups.clear();
+        slots.clear();
+        long_numbers.clear();
         for (std::size_t e = 0; e < entries.size(); ++e) {
             const std::vector<std::u16string>& numbers = entries[e].numbers;
             for (std::size_t s = 0; s < numbers.size(); ++s) {
-                if (numbers[s].empty())
-                    continue;
-                groups[numbers[s].size()].items.push_back(
-                    {std::u16string(numbers[s].rbegin(), numbers[s].rend()), MakeOrder(e, s)});
+                if (!numbers[s].empty())
+                    File(numbers[s], MakeOrder(e, s));
             }
         }
-        for (auto& [length, group] : groups)
-            group.Build();
+        // About two groups per long number; a stable counting sort keeps the walk order.
+        group_bits = 0;
+        while ((std::size_t{1} << group_bits) < 2 * long_numbers.size())
+            ++group_bits;
+        starts.assign((std::size_t{1} << group_bits) + 1, 0);
+        for (const Long& number : long_numbers)
+            ++starts[Group(number.tail) + 1];
+        for (std::size_t g = 1; g < starts.size(); ++g)
+            starts[g] += starts[g - 1];
+        std::vector<Long> grouped(long_numbers.size());
+        std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
+        for (const Long& number : long_numbers)
+            grouped[next[Group(number.tail)]++] = number;
+        long_numbers = std::move(grouped);
         stale = false;
     }
 
+    const Slot* FindSlot(std::u16string_view key) const {
+        const auto it = slots.find(key);
+        return it != slots.end() ? &it->second : nullptr;
+    }
+
     void Answer(Order order, std::u16string* name, std::u16string* matched) const {
-        const Entry& entry = entries[order >> 32];
-        *name = entry.name;
-        *matched = entry.numbers[order & 0xffffffffu];
+        *name = entries[order >> 32].name;
+        *matched = Number(order);
     }
 };
 
@@ -115,8 +144,8 @@ NumberIndex::NumberIndex(bool exact) : state_(std::make_unique<State>()) {
 NumberIndex::~NumberIndex() = default;
 
 void NumberIndex::Insert(int position, Entry entry) {
-    const auto at = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(position, 0)), 0,
-                                            state_->entries.size());
+    const std::size_t at =
+        std::min(static_cast<std::size_t>(std::max(position, 0)), state_->entries.size());
     state_->entries.insert(state_->entries.begin() + static_cast<std::ptrdiff_t>(at),
                            std::move(entry));
     state_->stale = true;
@@ -153,50 +182,39 @@ void NumberIndex::Lookup(const std::u16string& query, std::u16string* name,
         return;
     if (state_->stale)
         state_->Rebuild();
-    const std::u16string reversed(query.rbegin(), query.rend());
-    const std::size_t length = query.size();
-    bool found = false;
-    Order last = 0;
-    const auto take = [&](Order order) {
-        last = found ? std::max(last, order) : order;
-        found = true;
-    };
-
-    // Numbers equal to the query: the first of them ends the walk.
-    if (const auto group = state_->groups.find(length); group != state_->groups.end()) {
-        const auto [begin, end] = group->second.PrefixRange(reversed);
-        if (begin != end) {
-            state_->Answer(group->second.items[begin].order, name, matched);
-            return;
+    const std::u16string_view q(query);
+    const std::size_t m = q.size();
+    Order first_equal = kNone;  // a number equal to the query ends the walk
+    Order last = kNone;
+    if (const Slot* same = state_->FindSlot(q)) {
+        first_equal = same->first_equal;
+        last = same->last_longer;
+    }
+    if (!state_->exact) {
+        // Short numbers that end the query, when more than half its length.
+        for (std::size_t n = m / 2 + 1; n < std::min(m, 2 * kTail); ++n) {
+            if (const Slot* shorter = state_->FindSlot(q.substr(m - n)))
+                last = Later(last, shorter->last_equal);
         }
     }
-    if (state_->exact) {
-        // Only a query of ten characters also finds the longer numbers that end with it.
-        if (length == 10) {
-            for (auto it = state_->groups.upper_bound(length); it != state_->groups.end(); ++it) {
-                const auto [begin, end] = it->second.PrefixRange(reversed);
-                if (begin != end)
-                    take(it->second.Latest(begin, end));
-            }
-        }
-    } else {
-        // Shorter numbers that end the query, when more than half its length.
-        for (auto it = state_->groups.upper_bound(length / 2);
-             it != state_->groups.end() && it->first < length; ++it) {
-            const std::u16string_view head = std::u16string_view(reversed).substr(0, it->first);
-            const auto [begin, end] = it->second.PrefixRange(head);
-            if (begin != end)
-                take(it->second.items[end - 1].order);
-        }
-        // Longer numbers that the query ends, when shorter than twice its length.
-        for (auto it = state_->groups.upper_bound(length);
-             it != state_->groups.end() && it->first < 2 * length; ++it) {
-            const auto [begin, end] = it->second.PrefixRange(reversed);
-            if (begin != end)
-                take(it->second.Latest(begin, end));
+    if (m > kTail) {
+        const std::uint64_t tail = State::Tail(q);
+        const std::size_t group = state_->Group(tail);
+        for (std::uint32_t i = state_->starts[group]; i < state_->starts[group + 1]; ++i) {
+            const State::Long& candidate = state_->long_numbers[i];
+            if (candidate.tail != tail)
+                continue;
+            const std::u16string& number = state_->Number(candidate.order);
+            if (!NumbersMatch(number, q, state_->exact))
+                continue;
+            if (number.size() == m && first_equal == kNone)
+                first_equal = candidate.order;
+            last = Later(last, candidate.order);
         }
     }
-    if (found)
+    if (first_equal != kNone)
+        state_->Answer(first_equal, name, matched);
+    else if (last != kNone)
         state_->Answer(last, name, matched);
 }
 

@@ -1,36 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
-#include "phonebook/NameMappingPB.h"
+#include "tests/phonebook/RandomNumbers.h"
 
 namespace dedevev {
 namespace {
 
+using test::Answer;
 using Entry = NumberIndex::Entry;
-
-struct Answer {
-    std::u16string name;
-    std::u16string matched;
-    friend bool operator==(const Answer&, const Answer&) = default;
-};
-
-void PrintTo(const Answer& a, std::ostream* os) {
-    *os << "{" << std::string(a.name.begin(), a.name.end()) << ", "
-        << std::string(a.matched.begin(), a.matched.end()) << "}";
-}
 
 Answer ByIndex(NumberIndex& index, const std::u16string& query) {
     Answer a;
-    index.Lookup(query, &a.name, &a.matched);
+    index.Lookup(query, &a.first, &a.second);
     return a;
 }
 
 Answer ByWalk(const NumberIndex& index, const std::u16string& query) {
     Answer a;
-    index.Scan(query, &a.name, &a.matched);
+    index.Scan(query, &a.first, &a.second);
     return a;
 }
 
@@ -86,91 +75,44 @@ TEST(NumberIndex, MatchCases) {
     }
 }
 
-// Random phonebooks over few digits, so that numbers often end one another, changed at random
-// between lookups: the index always answers as the walk does.
+// Random phonebooks (duplicates, empty names and numbers), changed at random between lookups:
+// the index always answers as the walk does, in both rules.
 TEST(NumberIndex, AgreesWithTheWalk) {
-    std::mt19937 random(20261209);
-    const auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    const auto digits = [&](int length, int alphabet) {
-        std::u16string s;
-        for (int i = 0; i < length; ++i)
-            s += static_cast<char16_t>(u'0' + below(alphabet));
-        return s;
-    };
+    test::RandomNumbers gen;
     for (int round = 0; round < 60; ++round) {
-        const int alphabet = 2 + round % 3;
+        gen.alphabet = 2 + round % 3;
         NumberIndex loose(false);
         NumberIndex exact(true);
-        std::vector<std::u16string> pool;  // numbers stored so far, for duplicates and queries
+        std::vector<std::u16string> pool{u"1"};  // numbers stored so far
+        const auto pick = [&] {
+            return pool[static_cast<std::size_t>(gen.Below(static_cast<int>(pool.size())))];
+        };
         const auto entry = [&] {
-            Entry e;
-            e.name = below(5) == 0 ? u"" : u"n" + digits(2, 10);
-            const int count = 1 + below(3);
-            for (int i = 0; i < count; ++i) {
-                std::u16string number;
-                if (!pool.empty() && below(4) == 0)
-                    number = pool[static_cast<std::size_t>(below(static_cast<int>(pool.size())))];
-                else if (below(6) != 0)
-                    number = (below(5) == 0 ? u"+" : u"") + digits(1 + below(16), alphabet);
-                pool.push_back(number);
-                e.numbers.push_back(number);
+            Entry e{gen.Below(5) == 0 ? u"" : u"n" + gen.Digits(3), {}};
+            for (int i = gen.Below(3); i >= 0; --i) {
+                const int kind = gen.Below(6);
+                e.numbers.push_back(kind == 0 ? u"" : kind == 1 ? pick() : gen.Number());
+                pool.push_back(e.numbers.back());
             }
             return e;
         };
-        const auto query = [&] {
-            const std::u16string base =
-                pool.empty() ? digits(10, alphabet)
-                             : pool[static_cast<std::size_t>(below(static_cast<int>(pool.size())))];
-            switch (below(4)) {
-                case 0:  // a suffix of every length
-                    return base.substr(
-                        static_cast<std::size_t>(below(static_cast<int>(base.size()) + 1)));
-                case 1:  // a longer form
-                    return (below(2) ? u"+" : u"") + digits(1 + below(8), alphabet) + base;
-                case 2:
-                    return base;
-                default:
-                    return digits(1 + below(16), alphabet);
-            }
-        };
         for (int step = 0; step < 150; ++step) {
             const int count = loose.Count();
-            const int position = below(count + 1);
-            switch (below(6)) {
-                case 0:
-                case 1: {
-                    const Entry e = entry();
-                    loose.Insert(position, e);
-                    exact.Insert(position, e);
-                    break;
-                }
-                case 2:
-                    if (position < count) {
-                        loose.Erase(position);
-                        exact.Erase(position);
-                    }
-                    break;
-                case 3:
-                    if (position < count) {
-                        const Entry e = entry();
-                        loose.Replace(position, e);
-                        exact.Replace(position, e);
-                    }
-                    break;
-                default:
-                    break;
+            const int position = gen.Below(count + 1);
+            const int change = gen.Below(5);
+            const Entry e = entry();
+            for (NumberIndex* index : {&loose, &exact}) {
+                if (change <= 1)
+                    index->Insert(position, e);
+                else if (change == 2 && position < count)
+                    index->Erase(position);
+                else if (change == 3 && position < count)
+                    index->Replace(position, e);
             }
             for (int q = 0; q < 8; ++q) {
-                std::u16string text = query();
-                if (below(10) == 0) {  // ten characters, for the exact rule
-                    text = text.size() >= 10
-                               ? text.substr(text.size() - 10)
-                               : digits(10 - static_cast<int>(text.size()), alphabet) + text;
-                }
-                ASSERT_EQ(ByIndex(loose, text), ByWalk(loose, text))
-                    << "round " << round << " step " << step;
-                ASSERT_EQ(ByIndex(exact, text), ByWalk(exact, text))
-                    << "round " << round << " step " << step;
+                const std::u16string text = gen.QueryNear(pick());
+                ASSERT_EQ(ByIndex(loose, text), ByWalk(loose, text)) << round << " " << step;
+                ASSERT_EQ(ByIndex(exact, text), ByWalk(exact, text)) << round << " " << step;
             }
         }
     }
