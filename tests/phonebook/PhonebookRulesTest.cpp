@@ -106,7 +106,7 @@ TEST_F(PhonebookRules, EntryProblems) {
 }
 
 TEST_F(PhonebookRules, CardConflicts) {
-    MemoryBook book({{"Ani", "0811"}, {"Budi", "0812"}, {"Cita", ""}});
+    MemoryBook book(std::vector<CardContact>{{"Ani", "0811"}, {"Budi", "0812"}, {"Cita", ""}});
     const struct {
         CardContact candidate;
         int skip;
@@ -160,7 +160,7 @@ TEST_F(PhonebookRules, EditingWithoutChangeRaisesNoConflict) {
 }
 
 TEST_F(PhonebookRules, TheCardsRefusalIsShown) {
-    MemoryBook book({{"Ani", "0811"}});
+    MemoryBook book(std::vector<CardContact>{{"Ani", "0811"}});
     book.refuse = true;
     ScriptedDialog<CardContact> dialog;
     dialog.steps = {Take(CardContact{"Budi", "0812"}), Take(CardContact{"Ani", "0813"})};
@@ -174,8 +174,8 @@ TEST_F(PhonebookRules, Search) {
     bool existed = false;
     pc_.Add(Contact(u"Abudi", u"0812"), &existed);
     pc_.Add(Contact(u"Ибу Сити", u"555"), &existed);
-    MemoryBook modem({{"budiman", "999"}, {"Sari", "0812"}});
-    MemoryBook uim({{"Ибу Рина", "777"}});
+    MemoryBook modem(std::vector<CardContact>{{"budiman", "999"}, {"Sari", "0812"}});
+    MemoryBook uim(std::vector<CardContact>{{"Ибу Рина", "777"}});
     using K = PhonebookKind;
     const struct {
         std::u16string text;
