@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "phonebook/PhonebookRules.h"
+#include "phonebook/PhonebookTransfer.h"
 #include "phonebook/PhonebookWorkers.h"
 #include "support/PhonebookJobs.h"
 
@@ -22,9 +23,14 @@ public:
     int GetCapacity() override { return 250; }
     int GetCount() override { return static_cast<int>(contacts_.size()); }
     const CardContact& GetAt(int position) override {
+        if (reads_left > 0 && --reads_left == 0)
+            loaded_ = false;  // the card goes away after this read
         return contacts_.at(static_cast<std::size_t>(position));
     }
-    bool RemoveAt(int) override { return false; }
+    bool RemoveAt(int position) override {
+        removed.push_back(position);
+        return !refuse;
+    }
     bool Update(int position, const CardContact& contact) override {
         if (refuse)
             return false;
@@ -38,12 +44,15 @@ public:
         return true;
     }
     void Load(ILoadingReport*, int*) override {}
-    bool IsLoaded() override { return true; }
+    bool IsLoaded() override { return loaded_; }
 
     bool refuse = false;
+    int reads_left = 0;  // reads before the card goes away; 0: it stays
+    std::vector<int> removed;
 
 private:
     std::vector<CardContact> contacts_;
+    bool loaded_ = true;
 };
 
 PCContact Contact(std::u16string name, std::u16string mobile, std::u16string email = u"") {
@@ -194,6 +203,15 @@ TEST_F(PhonebookRules, Search) {
             hits.emplace_back(hit.book, hit.position);
         EXPECT_EQ(hits, c.hits) << Utf16ToUtf8(c.text);
     }
+}
+
+TEST_F(PhonebookRules, AMoveCutShortDeletesOnlyWhatReachedThePC) {
+    MemoryBook book(std::vector<CardContact>{{"Budi", "0812"}, {"Cita", "0813"}, {"Dewi", "0814"}});
+    book.reads_left = 2;
+    const TransferOutcome moved =
+        TransferCardContacts(pc_, book, {0, 1, 2}, true, &texts_, RunWithoutWindow);
+    EXPECT_TRUE(moved.interrupted);
+    EXPECT_EQ(book.removed, (std::vector<int>{0}));
 }
 
 TEST_F(PhonebookRules, AContactWithoutNameOrNumberLoadsWithThePlainText) {
