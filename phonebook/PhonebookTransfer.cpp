@@ -8,14 +8,6 @@
 
 namespace dedevev {
 
-namespace {
-
-std::u16string PBText(ILocalizer* localizer, const std::u16string& key) {
-    return localizer == nullptr ? key : localizer->GetText(key, u"DlgPB");
-}
-
-}  // namespace
-
 void RunWithoutWindow(CThreadProgress& job) {
     job.SetProgressWindow(nullptr);
     if (!job.Start())
@@ -33,7 +25,7 @@ bool LoadCardPhonebook(IPhonebook& book, const std::u16string& not_ready_key, IL
     if (book.IsLoaded())
         return true;
     if (!not_ready_key.empty())
-        ShowMessage(PBText(localizer, not_ready_key));
+        ShowMessage(PhonebookText(localizer, not_ready_key));
     return false;
 }
 
@@ -46,7 +38,7 @@ int DeleteCardContacts(IPhonebook& book, std::vector<int> positions, ILocalizer*
     if (job.Refused()) {
         const std::u16string caption =
             localizer == nullptr ? u"DEDEVev" : localizer->GetText(u"DEDEVev", u"");
-        ShowMessage(PBText(localizer, u"RemovePBFail"), caption, kMbOk | kMbIconError);
+        ShowMessage(PhonebookText(localizer, u"RemovePBFail"), caption, kMbOk | kMbIconError);
     }
     return job.Deleted();
 }
