@@ -214,6 +214,15 @@ TEST_F(PhonebookRules, AMoveCutShortDeletesOnlyWhatReachedThePC) {
     EXPECT_EQ(book.removed, (std::vector<int>{0}));
 }
 
+TEST_F(PhonebookRules, PCContactsAreDeletedHighestFirst) {
+    bool existed = false;
+    pc_.Add(Contact(u"Budi", u"0812"), &existed);
+    pc_.Add(Contact(u"Cita", u"0813"), &existed);
+    EXPECT_EQ(DeletePCContacts(pc_, {0, 2, 7}, &texts_, RunWithoutWindow), 2);
+    ASSERT_EQ(pc_.GetCount(), 1);
+    EXPECT_EQ(pc_.GetAt(0).name, u"Budi");
+}
+
 TEST_F(PhonebookRules, AContactWithoutNameOrNumberLoadsWithThePlainText) {
     EXPECT_EQ(LoadingText(&texts_, CardContact{}), u"loading");
 }
