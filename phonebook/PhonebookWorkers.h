@@ -74,6 +74,9 @@ protected:
     void DoJob() override;
 
 private:
+    // Whether the card book is still loaded and holds `position`.
+    bool StillHolds(int position) const;
+
     CPhonebookPC* pc_phonebook_;
     IPhonebook* card_phonebook_;
     bool from_card_;
@@ -83,6 +86,9 @@ private:
     int added_ = 0;
     bool interrupted_ = false;
 };
+
+// The text of `key` in section "DlgPB" (the key itself without a localizer).
+std::u16string PhonebookText(ILocalizer* localizer, const std::u16string& key);
 
 // The texts the jobs show, for the progress window and for tests.
 std::u16string LoadingText(ILocalizer* localizer, const CardContact& contact);
