@@ -112,8 +112,11 @@ std::optional<Property> ParseProperty(std::string_view line) {
         } else if (key == "CHARSET") {
             property.charset = UpperCopy(StripQuotes(values));
         } else if (key.empty() || key == "TYPE") {
-            for (std::string_view type : SplitUnquoted(values, ',')) {
-                const std::string upper = UpperCopy(StripQuotes(type));
+            // TYPE="work,voice" and TYPE=work,voice alike.
+            std::string list = UpperCopy(values);
+            list.erase(std::remove(list.begin(), list.end(), '"'), list.end());
+            for (std::string_view type : SplitUnquoted(list, ',')) {
+                const std::string upper(type);
                 // The older style names the encoding bare, like a type.
                 if (key.empty() && (upper == "QUOTED-PRINTABLE" || upper == "BASE64"))
                     property.encoding = upper;
@@ -196,8 +199,10 @@ std::u16string NormaliseBreaks(std::u16string_view text) {
     return out;
 }
 
-// Splits at unescaped `separator` (npos-like 0 = do not split) and resolves the escapes.
-std::vector<std::u16string> Unescape(std::u16string_view text, char16_t separator) {
+// Splits at each unescaped `separator` (0: none) into at most `max_parts` (the last keeps
+// any further separators) and resolves the escapes; breaks become CR LF.
+std::vector<std::u16string> Unescape(std::u16string_view text, char16_t separator,
+                                     std::size_t max_parts = 1) {
     std::vector<std::u16string> parts(1);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
@@ -209,7 +214,7 @@ std::vector<std::u16string> Unescape(std::u16string_view text, char16_t separato
                 parts.back().push_back(next);
             else
                 parts.back() += {c, next};
-        } else if (separator != 0 && c == separator) {
+        } else if (c == separator && parts.size() < max_parts) {
             parts.emplace_back();
         } else {
             parts.back().push_back(c);
@@ -218,6 +223,10 @@ std::vector<std::u16string> Unescape(std::u16string_view text, char16_t separato
     for (std::u16string& part : parts)
         part = NormaliseBreaks(part);
     return parts;
+}
+
+std::u16string TextValue(const Property& property) {
+    return Unescape(DecodeText(property), 0).front();
 }
 
 // A one-line field: line breaks become spaces, surrounding space goes.
@@ -264,23 +273,25 @@ public:
     void Take(const Property& property) {
         const std::string& name = property.name;
         if (name == "FN" && !fn_) {
-            fn_ = OneLine(Unescape(DecodeText(property), 0).front());
+            fn_ = OneLine(TextValue(property));
         } else if (name == "N" && !n_) {
-            std::vector<std::u16string> parts = Unescape(DecodeText(property), u';');
+            std::vector<std::u16string> parts = Unescape(DecodeText(property), u';', 5);
             parts.resize(std::max<std::size_t>(parts.size(), 3));
             for (std::u16string& part : parts)
                 part = OneLine(ReplaceAll(part, u",", u" "));
             n_ = JoinWords({parts[1], parts[2], parts[0]});
         } else if (name == "TEL") {
-            std::u16string number = OneLine(Unescape(DecodeText(property), 0).front());
+            // A URI value ("tel:+1-555-0100") keeps only the number.
+            const std::u16string value = OneLine(TextValue(property));
+            std::u16string_view number = value;
             while (number.size() >= 4 && EqualsNoCase(number.substr(0, 4), u"tel:"))
-                number = Trim(number.substr(4));
+                number = TrimView(number.substr(4));
             if (!number.empty())
-                tels_.push_back({KindOf(property.types), std::move(number)});
+                tels_.push_back({KindOf(property.types), std::u16string(number)});
         } else if (name == "EMAIL" && entry_.contact.email.empty()) {
-            entry_.contact.email = OneLine(Unescape(DecodeText(property), 0).front());
+            entry_.contact.email = OneLine(TextValue(property));
         } else if (name == "NOTE" && !note_) {
-            note_ = Unescape(DecodeText(property), 0).front();
+            note_ = TextValue(property);
         }
     }
 
