@@ -1,0 +1,38 @@
+#include "phonebook/PhonebookPCJobs.h"
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+
+#include "resources/Localizer.h"
+
+namespace dedevev {
+
+std::vector<int> HighestFirst(std::vector<int> positions) {
+    std::sort(positions.begin(), positions.end(), std::greater<>());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    return positions;
+}
+
+CThreadDeletePCPB::CThreadDeletePCPB(CPhonebookPC* phonebook, std::vector<int> positions,
+                                     ILocalizer* localizer)
+    : phonebook_(phonebook), positions_(HighestFirst(std::move(positions))), localizer_(localizer) {}
+
+CThreadDeletePCPB::~CThreadDeletePCPB() {
+    Join();
+}
+
+void CThreadDeletePCPB::DoJob() {
+    const std::u16string text =
+        localizer_ != nullptr ? localizer_->GetText(u"RemovingPB", u"DlgPB") : u"RemovingPB";
+    ReportText(text);
+    const int total = static_cast<int>(positions_.size());
+    for (int position : positions_) {
+        if (!phonebook_->RemoveAt(position))
+            continue;  // gone already: nothing left to delete there
+        ++deleted_;
+        ReportStep(deleted_, total);
+    }
+}
+
+}  // namespace dedevev
