@@ -15,9 +15,10 @@ bool HasUtf16Mark(std::string_view bytes) {
 }
 
 // The key a line belongs to: the (longest) key it starts with; else the first key from `next`
-// on that it contains; else the first key it contains at all; kNone when it holds none.
+// on that it contains; else (unless `later_only`) the first key it contains at all; kNone when
+// it holds none.
 std::size_t LineKey(std::u16string_view line, std::span<const std::u16string_view> keys,
-                    std::size_t next) {
+                    std::size_t next, bool later_only) {
     std::size_t best = kNone;
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (!keys[i].empty() && line.starts_with(keys[i]) &&
@@ -26,7 +27,7 @@ std::size_t LineKey(std::u16string_view line, std::span<const std::u16string_vie
     }
     if (best != kNone)
         return best;
-    for (std::size_t pass = 0; pass < 2; ++pass) {
+    for (std::size_t pass = 0; pass < (later_only ? 1 : 2); ++pass) {
         const std::size_t from = pass == 0 ? next : 0;
         const std::size_t to = pass == 0 ? keys.size() : next;
         for (std::size_t i = from; i < to && i < keys.size(); ++i) {
@@ -53,15 +54,23 @@ std::u16string DecodeBlockText(std::string_view bytes) {
 }
 
 std::vector<BlockRecord> ReadBlockFile(std::string_view bytes,
-                                       std::span<const std::u16string_view> keys) {
+                                       std::span<const std::u16string_view> keys,
+                                       std::size_t continued) {
     std::vector<BlockRecord> records;
     const std::u16string text = DecodeBlockText(bytes);
     std::size_t next = 0;  // the first key the current record may still take
     bool open = false;
+    bool running = false;  // the continued key's value takes the lines without a key
     ForEachBlockLine(text, [&](std::u16string_view line) {
-        const std::size_t key = LineKey(line, keys, next);
-        if (key == kNone)
+        const std::size_t key = LineKey(line, keys, next, running);
+        if (key == kNone) {
+            if (running) {
+                std::u16string& value = *records.back()[continued];
+                value.append(u"\r\n");
+                value.append(line);
+            }
             return;
+        }
         if (!open || key < next) {
             records.emplace_back(keys.size());
             open = true;
@@ -71,6 +80,7 @@ std::vector<BlockRecord> ReadBlockFile(std::string_view bytes,
         value.append(line.substr(at + keys[key].size()));
         records.back()[key] = std::move(value);
         next = key + 1;
+        running = key == continued;
     });
     return records;
 }
@@ -81,6 +91,20 @@ void BlockFileWriter::Field(std::u16string_view key, std::u16string_view value) 
     Append(key, true);
     Append(value, true);
     Append(u"\r\n", false);
+}
+
+void BlockFileWriter::MultiLineField(std::u16string_view key, std::u16string_view value) {
+    Append(key, true);
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = value.find_first_of(u"\r\n", start);
+        Append(value.substr(start, end == std::u16string_view::npos ? end : end - start), true);
+        Append(u"\r\n", false);
+        if (end == std::u16string_view::npos)
+            break;
+        start = end +
+                (value[end] == u'\r' && end + 1 < value.size() && value[end + 1] == u'\n' ? 2 : 1);
+    }
 }
 
 void BlockFileWriter::EndRecord() {

@@ -4,7 +4,9 @@
 // an empty line after each record.
 //
 // Writing: UTF-16LE with FF FE, every line ending in CR LF; a value never holds a line break
-// (CR and LF become spaces), so that it cannot split its record.
+// (CR and LF become spaces), so that it cannot split its record. A multi-line field (the
+// phonebook's remark) writes its first line after the key and every further line on a line of
+// its own.
 //
 // Reading: FF FE means UTF-16LE, anything else is narrow (UTF-8) text. The text is split into
 // lines at LF and each line is cut at its first CR; empty lines and lines starting with '#' are
@@ -17,7 +19,13 @@
 // always, a key met twice, a key out of order) ends the record and starts the next one. A record
 // that lacks a key therefore keeps that value empty and never takes a line of the record after
 // it; files written in the order of the keys read back exactly.
+//
+// A reader may name one continued key: the lines after that key's line that hold no key are
+// its value's further lines (joined with CR LF). While such a value runs, only a line that
+// starts with a key or contains a later key of the record is a key line. Empty lines and
+// comment lines inside the value are skipped, so they are lost.
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
@@ -50,9 +58,14 @@ void ForEachBlockLine(std::u16string_view text, LineFunction&& line) {
     }
 }
 
-// The records of a block file with these keys, in file order.
+// No continued key: every line without a key is skipped.
+inline constexpr std::size_t kNoContinuedKey = static_cast<std::size_t>(-1);
+
+// The records of a block file with these keys, in file order. `continued`: the index of the
+// key whose value runs on over the lines without a key that follow it.
 std::vector<BlockRecord> ReadBlockFile(std::string_view bytes,
-                                       std::span<const std::u16string_view> keys);
+                                       std::span<const std::u16string_view> keys,
+                                       std::size_t continued = kNoContinuedKey);
 
 // Builds a block file's bytes: starts with FF FE.
 class BlockFileWriter {
@@ -60,6 +73,9 @@ public:
     BlockFileWriter();
     // One "key" + "value" line.
     void Field(std::u16string_view key, std::u16string_view value);
+    // "key" + the value's first line, then each further line of it on a line of its own (the
+    // value's lines end at CR LF, a lone CR or a lone LF).
+    void MultiLineField(std::u16string_view key, std::u16string_view value);
     // The empty line after a record.
     void EndRecord();
     const std::string& Bytes() const { return bytes_; }

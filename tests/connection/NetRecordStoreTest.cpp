@@ -12,15 +12,6 @@
 namespace dedevev {
 namespace {
 
-std::string Utf16Le(std::u16string_view text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t c : text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
-    return out;
-}
-
 SessionStats Session(DateTimeFields start, std::uint32_t seconds, std::uint64_t sent = 0,
                      std::uint64_t received = 0) {
     return SessionStats{start, seconds, sent, received};
@@ -39,7 +30,7 @@ TEST(NetRecordStore, WritesNewestFirstAndReadsBackExactly) {
     NetRecordStore store;
     Fill(store, {Session(At(2011, 3, 5, 14, 2, 9), 61, 5, 18446744073709551615ull),
                  Session(At(2024, 12, 31, 23, 59, 59), 0, 0, 7)});
-    const std::string expected = Utf16Le(
+    const std::string expected = test::Utf16LeFile(
         u"Time:2024-12-31,23:59:59\r\nDuration:0\r\nBytesSend:0\r\nBytesRecv:7\r\n\r\n"
         u"Time:2011-3-5,14:2:9\r\nDuration:61\r\nBytesSend:5\r\n"
         u"BytesRecv:18446744073709551615\r\n\r\n");

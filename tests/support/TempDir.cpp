@@ -32,4 +32,13 @@ std::string ReadFile(const std::string& path) {
     return buffer.str();
 }
 
+std::string Utf16LeFile(std::u16string_view text) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
 }  // namespace dedevev::test

@@ -2,6 +2,7 @@
 // A temporary folder that removes itself, and small file helpers for tests.
 
 #include <string>
+#include <string_view>
 
 namespace dedevev::test {
 
@@ -21,5 +22,7 @@ private:
 
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
+// The bytes of a UTF-16LE file with FF FE holding `text`.
+std::string Utf16LeFile(std::u16string_view text);
 
 }  // namespace dedevev::test
