@@ -43,10 +43,6 @@ constexpr int kToolTop = 38;
 constexpr int kListTop = 66;
 constexpr int kGap = 6;
 
-ILocalizer* Localizer() {
-    return CGlobalService::Instance().Localizer();
-}
-
 PhonebookKind KindOf(CDlgPB::Page page) {
     switch (page) {
         case CDlgPB::kModemPage:

@@ -63,11 +63,10 @@ CDlgSelPB::CDlgSelPB(std::vector<PBPick> candidates, QWidget* parent)
     setObjectName("DlgSelPB");
     setFixedSize(kWidth, kHeight);
 
-    CCaptionList captions;
-    captions.AddLabel(this, "StaticPB", kSection, kSourceRect.adjusted(0, -24, 0, 0));
-    captions.AddLabel(this, "StaticRecv", kSection, kChosenRect.adjusted(0, -24, 0, 0));
-    for (QLabel* label : findChildren<QLabel*>())
-        label->resize(label->width(), 22);
+    captions_.AddLabel(this, "StaticPB", kSection,
+                       QRect(kSourceRect.left(), kSourceRect.top() - 24, kSourceRect.width(), 22));
+    captions_.AddLabel(this, "StaticRecv", kSection,
+                       QRect(kChosenRect.left(), kChosenRect.top() - 24, kChosenRect.width(), 22));
 
     model_ = new CPBTableModel(
         {{"Name", 100}, {"Mobile", 110}},
@@ -170,6 +169,7 @@ void CDlgSelPB::FillChosen() {
 }
 
 void CDlgSelPB::OnLanguageChanged() {
+    captions_.Refresh();
     recipients_->setHeaderLabels({LocalQText("Name", kSection), LocalQText("Mobile", kSection)});
     model_->RetranslateHeaders();
     setWindowTitle(Caption());

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "connection/views/FormRows.h"
 #include "device/IPhonebook.h"
 #include "mainwindow/views/ModuleWindow.h"
 #include "phonebook/PhonebookPC.h"
@@ -46,6 +47,7 @@ private:
     void AddPick(const PBPick& pick);
     void FillChosen();
 
+    CCaptionList captions_;
     std::vector<PBPick> candidates_;
     std::vector<PBPick> chosen_;
     CPBTableModel* model_ = nullptr;
