@@ -5,11 +5,15 @@
 // device through Devices(). The holder's own state is guarded by a mutex; the modem object
 // itself serialises its operations. A pointer handed out stays valid until the object is
 // replaced (ResetModemAgent) or released (ReleaseModemAgent), which happens only during
-// initialisation and at exit, when no other thread uses it.
+// initialisation and at exit, when no other thread uses it. Whoever keeps something of the
+// object beyond one use (the phonebook name mappings observe its phonebooks) lets go of it in a
+// before-release handler.
 
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "device/IHardwareInfo.h"
 #include "device/IModemAgent.h"
@@ -59,10 +63,25 @@ public:
     // Releases the current modem object; afterwards ModemAgent() is null.
     void ReleaseModemAgent();
 
+    // `handler` runs on the thread that replaces or releases the modem object, before the old
+    // object is released: the old object is still whole, ModemAgent() already answers null.
+    // Returns an id for RemoveBeforeReleaseHandler.
+    int AddBeforeReleaseHandler(std::function<void()> handler);
+    // Once this returns, the handler is not called again (unless it is running on this very
+    // thread).
+    void RemoveBeforeReleaseHandler(int id);
+
 private:
+    // Takes the object out, tells the handlers, releases it. Holds replace_mutex_.
+    void ReleaseLocked();
+
     CDeviceStatus status_;
-    mutable std::mutex mutex_;
+    std::mutex replace_mutex_;  // one replacement or release at a time, handlers included
+    mutable std::mutex mutex_;  // agent_
     IModemAgent* agent_ = nullptr;
+    std::recursive_mutex handler_mutex_;  // handlers_
+    std::vector<std::pair<int, std::function<void()>>> handlers_;
+    int next_handler_ = 0;
 };
 
 // The process-wide holder, created on first use and destroyed at exit.

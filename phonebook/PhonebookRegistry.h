@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "device/IPhonebook.h"
@@ -56,13 +57,17 @@ public:
     // The modem object is about to go: the card mappings stop following its phonebooks.
     void ForgetCardPhonebooks();
 
-    // Writes Phonebook.dat now (atomically); false when it was not written.
+    // Writes Phonebook.dat now (atomically); false when it was not written. A file that was
+    // there but could not be read is never written over: it may hold contacts this run never
+    // saw.
     bool Save();
 
 private:
     IPhonebook* CardPhonebook(int slot);
 
     PhonebookRegistryEnvironment env_;
+    bool file_unreadable_ = false;
+    std::mutex card_mutex_;  // card_mappings_ (the modem object goes on another thread)
     std::unique_ptr<CPhonebookPC> pc_;
     std::unique_ptr<CNameMappingPCPB> pc_mapping_;
     std::unique_ptr<CNameMappingEmbedPB> card_mappings_[3];  // modem, UIM, emergency

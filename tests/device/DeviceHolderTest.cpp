@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "device/DeviceHolder.h"
 #include "device/null/NullObjects.h"
@@ -56,6 +57,20 @@ TEST(DeviceHolder, ResetReplacesAndReleaseClearsTheModemObject) {
     EXPECT_EQ(holder.ModemAgent(), nullptr);
     // The holder's destructor releases a live object too (checked by the sanitizer builds).
     holder.ResetModemAgent();
+}
+
+TEST(DeviceHolder, BeforeReleaseHandlersRunWhileAnObjectGoes) {
+    DeviceHolder holder;
+    std::vector<IModemAgent*> seen;
+    const int id = holder.AddBeforeReleaseHandler([&] { seen.push_back(holder.ModemAgent()); });
+    holder.ResetModemAgent();  // nothing to release yet
+    holder.ResetModemAgent();
+    holder.ReleaseModemAgent();
+    holder.ReleaseModemAgent();  // nothing left
+    holder.ResetModemAgent();
+    holder.RemoveBeforeReleaseHandler(id);
+    holder.ReleaseModemAgent();
+    EXPECT_EQ(seen, (std::vector<IModemAgent*>{nullptr, nullptr}));
 }
 
 TEST(DeviceHolder, ProcessHolderIsOneObject) {
