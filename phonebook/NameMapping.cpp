@@ -25,31 +25,49 @@ bool NumbersMatch(std::u16string_view stored, std::u16string_view query, bool ex
     return stored.size() == query.size() && p == 0;
 }
 
+std::u16string NameOrNumber(INameMapping* mapping, const std::u16string& number) {
+    if (mapping == nullptr)
+        return number;
+    std::u16string name;
+    std::u16string matched;
+    mapping->Lookup(name, number, matched);
+    return name.empty() ? number : name;
+}
+
 void CNameMappingBase::AddListener(INMEventHandler* listener) {
+    std::lock_guard<std::recursive_mutex> lock(listeners_mutex_);
     if (listener && std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) {
         listeners_.push_back(listener);
     }
 }
 
 void CNameMappingBase::RemoveListener(INMEventHandler* listener) {
+    std::lock_guard<std::recursive_mutex> lock(listeners_mutex_);
     const auto it = std::find(listeners_.begin(), listeners_.end(), listener);
     if (it != listeners_.end())
         listeners_.erase(it);
 }
 
 void CNameMappingBase::NotifyListeners() {
-    // By index, re-reading the size: a listener may remove itself while being told.
-    for (std::size_t i = 0; i < listeners_.size(); ++i)
-        listeners_[i]->OnNameMappingChanged();
+    std::lock_guard<std::recursive_mutex> lock(listeners_mutex_);
+    // Those registered now, each only while it still is: a listener may remove itself or
+    // another one while it is told.
+    const std::vector<INMEventHandler*> listeners = listeners_;
+    for (INMEventHandler* listener : listeners) {
+        if (std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end())
+            listener->OnNameMappingChanged();
+    }
 }
 
 void CNameMapping::Lookup(std::u16string& name, const std::u16string& number,
                           std::u16string& matched) {
     name.clear();
     matched.clear();
+    // The list only grows, and a child lives as long as the composite.
+    std::lock_guard<std::mutex> lock(children_mutex_);
+    std::u16string child_name;
+    std::u16string child_matched;
     for (CNameMappingBase* child : children_) {
-        std::u16string child_name;
-        std::u16string child_matched;
         child->Lookup(child_name, number, child_matched);
         if (child_name.empty())
             continue;
@@ -61,9 +79,12 @@ void CNameMapping::Lookup(std::u16string& name, const std::u16string& number,
 }
 
 void CNameMapping::AddChild(CNameMappingBase* child) {
-    if (!child || std::find(children_.begin(), children_.end(), child) != children_.end())
-        return;
-    children_.push_back(child);
+    {
+        std::lock_guard<std::mutex> lock(children_mutex_);
+        if (!child || std::find(children_.begin(), children_.end(), child) != children_.end())
+            return;
+        children_.push_back(child);
+    }
     child->AddListener(this);
     NotifyListeners();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Number-to-name lookup: every number the program shows goes through INameMapping.
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,19 +28,29 @@ public:
 // other and the shorter is more than half as long (or, with `exact`, the stricter rule).
 bool NumbersMatch(std::u16string_view stored, std::u16string_view query, bool exact);
 
+// What a view shows for `number`: the contact's name when `mapping` knows one, else the
+// number itself.
+std::u16string NameOrNumber(INameMapping* mapping, const std::u16string& number);
+
+// Listeners may be added and removed on any thread. They are told under the list's lock, so
+// once RemoveListener returns a listener is never called again; a listener may remove itself
+// (or another) while it is told.
 class CNameMappingBase : public INameMapping {
 public:
     void AddListener(INMEventHandler* listener) override;
     void RemoveListener(INMEventHandler* listener) override;
 
 protected:
+    // Tells every listener, in registration order, on the calling thread.
     void NotifyListeners();
 
 private:
+    std::recursive_mutex listeners_mutex_;  // listeners_
     std::vector<INMEventHandler*> listeners_;
 };
 
-// Asks each phonebook's mapping in turn; an exact match wins at once.
+// Asks each phonebook's mapping in turn; an exact match wins at once. Children may be added
+// while another thread looks up.
 class CNameMapping : public CNameMappingBase, public INMEventHandler {
 public:
     void Lookup(std::u16string& name, const std::u16string& number,
@@ -48,6 +59,7 @@ public:
     void OnNameMappingChanged() override { NotifyListeners(); }
 
 private:
+    std::mutex children_mutex_;  // children_
     std::vector<CNameMappingBase*> children_;
 };
 

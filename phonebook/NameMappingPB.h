@@ -63,10 +63,12 @@ private:
     void OnRemoved(CPhonebookPC* source, int position) override;
     void OnChanged(CPhonebookPC* source, int position) override;
     void OnCleared(CPhonebookPC* source) override;
+    void Apply(CPhonebookPC* source, int notice, int position);
 
     CPhonebookPC& phonebook_;
-    std::mutex mutex_;  // index_
+    std::mutex mutex_;  // index_, refresh_
     NumberIndex index_;
+    bool refresh_ = true;  // the copy may be torn: read the phonebook again at the next notice
 };
 
 class CNameMappingEmbedPB : public CNameMappingBase, private IPhonebook::ObserverType {
@@ -76,7 +78,8 @@ public:
     ~CNameMappingEmbedPB() override;
 
     // Follows another phonebook (null: none) from now on: the modem object was replaced or
-    // released. The old phonebook must still exist when this is called, or be null.
+    // released. The old phonebook must still exist when this is called, or be null. Called on
+    // one thread at a time.
     void Rebind(IPhonebook* phonebook);
     IPhonebook* Phonebook() const;
 
@@ -88,10 +91,12 @@ private:
     void OnRemoved(IPhonebook* source, int position) override;
     void OnChanged(IPhonebook* source, int position) override;
     void OnCleared(IPhonebook* source) override;
+    void Apply(IPhonebook* source, int notice, int position);
 
     IPhonebook* phonebook_ = nullptr;
-    mutable std::mutex mutex_;  // index_, phonebook_
+    mutable std::mutex mutex_;  // index_, phonebook_, refresh_
     NumberIndex index_;
+    bool refresh_ = false;  // the copy may be torn: read the phonebook again at the next notice
 };
 
 }  // namespace dedevev
