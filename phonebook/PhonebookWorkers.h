@@ -74,6 +74,9 @@ protected:
     void DoJob() override;
 
 private:
+    // Whether the card book is still loaded and holds `position`.
+    bool StillHolds(int position) const;
+
     CPhonebookPC* pc_phonebook_;
     IPhonebook* card_phonebook_;
     bool from_card_;
