@@ -8,15 +8,23 @@
 
 namespace dedevev {
 
+namespace {
+
+// `positions` without repeats or negative ones, highest first.
 std::vector<int> HighestFirst(std::vector<int> positions) {
+    std::erase_if(positions, [](int p) { return p < 0; });
     std::sort(positions.begin(), positions.end(), std::greater<>());
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
     return positions;
 }
 
+}  // namespace
+
 CThreadDeletePCPB::CThreadDeletePCPB(CPhonebookPC* phonebook, std::vector<int> positions,
                                      ILocalizer* localizer)
-    : phonebook_(phonebook), positions_(HighestFirst(std::move(positions))), localizer_(localizer) {}
+    : phonebook_(phonebook),
+      positions_(HighestFirst(std::move(positions))),
+      localizer_(localizer) {}
 
 CThreadDeletePCPB::~CThreadDeletePCPB() {
     Join();

@@ -28,7 +28,4 @@ private:
     int deleted_ = 0;
 };
 
-// `positions` without repeats, highest first.
-std::vector<int> HighestFirst(std::vector<int> positions);
-
 }  // namespace dedevev

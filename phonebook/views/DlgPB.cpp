@@ -19,7 +19,7 @@
 #include "device/IModemAgent.h"
 #include "phonebook/PhonebookPCJobs.h"
 #include "phonebook/PhonebookRegistry.h"
-#include "phonebook/PhonebookWorkers.h"
+#include "phonebook/PhonebookTransfer.h"
 #include "phonebook/views/DlgNewPB.h"
 #include "phonebook/views/PBList.h"
 #include "resources/views/DlgProgress.h"
@@ -57,8 +57,7 @@ PhonebookKind KindOf(CDlgPB::Page page) {
 }
 
 bool IsCardPage(CDlgPB::Page page) {
-    return page == CDlgPB::kModemPage || page == CDlgPB::kUimPage ||
-           page == CDlgPB::kEmergencyPage;
+    return page == CDlgPB::kModemPage || page == CDlgPB::kUimPage || page == CDlgPB::kEmergencyPage;
 }
 
 std::u16string Upper(std::string text) {
@@ -112,7 +111,8 @@ CDlgPB::CDlgPB(PhonebookViewEnvironment environment, QWidget* parent)
         tab->setObjectName(QString("PBTab%1").arg(i));
         tab->SetImages(QString(), QString(), QString(), QString());
         tab->setGeometry(kTabLeft + kTabStep * i, kTabTop, kTabWidth, kTabHeight);
-        connect(tab, &QAbstractButton::clicked, this, [this, i] { ShowPage(static_cast<Page>(i)); });
+        connect(tab, &QAbstractButton::clicked, this,
+                [this, i] { ShowPage(static_cast<Page>(i)); });
         tabs_[static_cast<std::size_t>(i)] = tab;
     }
 
@@ -141,10 +141,10 @@ CDlgPB::CDlgPB(PhonebookViewEnvironment environment, QWidget* parent)
     results_view_->setModel(results_);
     SetUpPBTable(results_view_);
     results_view_->setColumnWidth(0, 160);
-    for (QTableView* list : {static_cast<QTableView*>(pc_list_), results_view_,
-                             static_cast<QTableView*>(card_lists_[0]),
-                             static_cast<QTableView*>(card_lists_[1]),
-                             static_cast<QTableView*>(card_lists_[2])}) {
+    for (QTableView* list :
+         {static_cast<QTableView*>(pc_list_), results_view_,
+          static_cast<QTableView*>(card_lists_[0]), static_cast<QTableView*>(card_lists_[1]),
+          static_cast<QTableView*>(card_lists_[2])}) {
         connect(list->model(), &QAbstractItemModel::modelReset, this, &CDlgPB::UpdateTexts);
         connect(list->model(), &QAbstractItemModel::rowsInserted, this, &CDlgPB::UpdateTexts);
         connect(list, &QAbstractItemView::doubleClicked, this, &CDlgPB::EditContact);
@@ -240,25 +240,27 @@ void CDlgPB::RunJob(CThreadProgress& job) {
 
 void CDlgPB::LoadCard(Page page, bool tell) {
     IPhonebook* book = Card(page);
-    if (book != nullptr && book->IsLoaded())
+    const std::u16string not_ready = !tell || page == kEmergencyPage ? u""
+                                     : page == kModemPage            ? u"ModemPhonebookNotReady"
+                                                                     : u"USIMPhonebookNotReady";
+    if (book == nullptr) {
+        if (!not_ready.empty())
+            ShowMessage(LocalText(not_ready, u"DlgPB"));
         return;
-    bool may_load = book != nullptr;
-    if (may_load && page == kUimPage) {
-        const std::string state = env_.card_status ? env_.card_status() : std::string();
-        may_load = Upper(state) == u"READY";
     }
-    if (may_load) {
-        CThreadLoadPB job(book, Localizer());
-        RunJob(job);
+    // The UIM book is read only from a card that is past its PIN.
+    if (page == kUimPage && !book->IsLoaded() &&
+        Upper(env_.card_status ? env_.card_status() : std::string()) != u"READY") {
+        if (!not_ready.empty())
+            ShowMessage(LocalText(not_ready, u"DlgPB"));
+        return;
     }
-    if (book != nullptr && book->IsLoaded()) {
+    if (LoadCardPhonebook(*book, not_ready, Localizer(), Runner()))
         CardList(page)->Model()->Refresh();
-        return;
-    }
-    if (!tell || page == kEmergencyPage)
-        return;
-    const char* key = page == kModemPage ? "ModemPhonebookNotReady" : "USIMPhonebookNotReady";
-    ShowMessage(LocalText(key, kSection), u"", kMbOk);
+}
+
+ProgressRunner CDlgPB::Runner() {
+    return [this](CThreadProgress& job) { RunJob(job); };
 }
 
 void CDlgPB::LoadCardPhonebooks() {
@@ -341,14 +343,8 @@ void CDlgPB::DeleteRows(std::vector<int> rows) {
         RunJob(job);
         return;
     }
-    IPhonebook* book = IsCardPage(page_) ? CardList(page_)->Phonebook() : nullptr;
-    if (book == nullptr)
-        return;
-    CThreadDeletePB job(book, HighestFirst(std::move(rows)), Localizer());
-    RunJob(job);
-    if (job.Refused())
-        ShowMessage(LocalText("RemovePBFail", kSection), LocalText("DEDEVev"),
-                    kMbOk | kMbIconError);
+    if (IPhonebook* book = IsCardPage(page_) ? CardList(page_)->Phonebook() : nullptr)
+        DeleteCardContacts(*book, std::move(rows), Localizer(), Runner());
 }
 
 void CDlgPB::CopyToPC(bool all, bool move) {
@@ -362,18 +358,7 @@ void CDlgPB::CopyToPC(bool all, bool move) {
     } else {
         rows = SelectedRows();
     }
-    if (rows.empty())
-        return;
-    CThreadCopyPCPB copy(env_.pc, book, true, rows, Localizer());
-    RunJob(copy);
-    // A move deletes only what reached the PC phonebook.
-    if (!move || copy.Placed().empty())
-        return;
-    CThreadDeletePB removal(book, HighestFirst(copy.Placed()), Localizer());
-    RunJob(removal);
-    if (removal.Refused())
-        ShowMessage(LocalText("RemovePBFail", kSection), LocalText("DEDEVev"),
-                    kMbOk | kMbIconError);
+    TransferCardContacts(*env_.pc, *book, std::move(rows), move, Localizer(), Runner());
 }
 
 void CDlgPB::ShowCardMenu(const QPoint& at) {
@@ -391,8 +376,7 @@ void CDlgPB::ShowCardMenu(const QPoint& at) {
                              Item{"MenuMove", false, true}, Item{"MenuMoveAll", true, true}}) {
         QAction* action = menu.addAction(LocalQText(item.key, "DlgSMS"));
         action->setEnabled(item.all ? list->Count() > 0 : !list->SelectedRows().empty());
-        connect(action, &QAction::triggered, this,
-                [this, item] { CopyToPC(item.all, item.move); });
+        connect(action, &QAction::triggered, this, [this, item] { CopyToPC(item.all, item.move); });
     }
     menu.exec(list->viewport()->mapToGlobal(at));
 }
@@ -485,8 +469,7 @@ void CDlgPB::Layout() {
         tabs_[static_cast<std::size_t>(i)]->SetTextColor(i == page_ ? shown : other);
         ListOf(static_cast<Page>(i))->setVisible(i == page_);
     }
-    const QRect list_rect(kMargin, kListTop, width() - 2 * kMargin,
-                          height() - kListTop - 44);
+    const QRect list_rect(kMargin, kListTop, width() - 2 * kMargin, height() - kListTop - 44);
     for (int i = 0; i < kPageCount; ++i)
         ListOf(static_cast<Page>(i))->setGeometry(list_rect);
 

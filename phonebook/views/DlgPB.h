@@ -18,6 +18,7 @@
 #include "mainwindow/views/ModuleWindow.h"
 #include "phonebook/PhonebookPC.h"
 #include "phonebook/PhonebookRules.h"
+#include "phonebook/PhonebookTransfer.h"
 
 class QLabel;
 class QTableView;
@@ -104,6 +105,7 @@ private:
     // is still not loaded afterwards.
     void LoadCard(Page page, bool tell);
     void RunJob(CThreadProgress& job);
+    ProgressRunner Runner();
     void DeleteRows(std::vector<int> rows);
     QTableView* ListOf(Page page) const;
     std::vector<int> SelectedRows() const;

@@ -42,9 +42,9 @@ QString ChooseVCardFile(QWidget* parent, bool save) {
         return {};
     }
     const QString filter = LocalQText("VCardFilter", kSection) + QStringLiteral(" (*.vcf)");
-    return save ? QFileDialog::getSaveFileName(parent, title, QStringLiteral("contacts.vcf"),
-                                               filter)
-                : QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    return save
+               ? QFileDialog::getSaveFileName(parent, title, QStringLiteral("contacts.vcf"), filter)
+               : QFileDialog::getOpenFileName(parent, title, QString(), filter);
 }
 
 std::u16string ImportReport(const VCardImportResult& result) {

@@ -92,9 +92,8 @@ void CPBTableModel::Refresh() {
     if (rows.size() == rows_.size()) {
         rows_ = std::move(rows);
         if (!rows_.empty())
-            emit dataChanged(index(0, 0),
-                             index(static_cast<int>(rows_.size()) - 1,
-                                   static_cast<int>(columns_.size()) - 1));
+            emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1,
+                                                static_cast<int>(columns_.size()) - 1));
     } else {
         beginResetModel();
         rows_ = std::move(rows);
@@ -106,7 +105,8 @@ void CPBTableModel::Refresh() {
 void CPBTableModel::RequestRefresh() {
     if (pending_.exchange(true))
         return;
-    QMetaObject::invokeMethod(this, [this] { Refresh(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Refresh(); }, Qt::QueuedConnection);
 }
 
 void CPBTableModel::RetranslateHeaders() {

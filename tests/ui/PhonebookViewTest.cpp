@@ -6,8 +6,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
@@ -38,8 +38,8 @@ class ScriptedPhonebook final : public IPhonebook {
 public:
     std::vector<CardContact> contacts;
     bool loaded = false;
-    bool loads = true;     // Load leaves it loaded
-    int refuse_at = -1;    // RemoveAt refuses this position
+    bool loads = true;   // Load leaves it loaded
+    int refuse_at = -1;  // RemoveAt refuses this position
 
     void AddObserver(ObserverType* o) override { observers_.push_back(o); }
     void RemoveObserver(ObserverType* o) override { std::erase(observers_, o); }
@@ -71,7 +71,8 @@ public:
     }
     void Load(ILoadingReport* report, int*) override {
         for (std::size_t i = 0; i < contacts.size() && report != nullptr; ++i)
-            report->OnLoading(contacts[i], static_cast<int>(contacts.size()), static_cast<int>(i) + 1);
+            report->OnLoading(contacts[i], static_cast<int>(contacts.size()),
+                              static_cast<int>(i) + 1);
         loaded = loads;
     }
     bool IsLoaded() override { return loaded; }
@@ -153,7 +154,8 @@ TEST_F(PhonebookViewTest, PCContactIsAddedEditedAndDeletedThroughTheDialogs) {
     });
     dlg.NewContact();
     EXPECT_TRUE(stayed_open);
-    ASSERT_EQ(answers_.shown, std::vector<std::u16string>{u"Please enter at least one phone number."});
+    ASSERT_EQ(answers_.shown,
+              std::vector<std::u16string>{u"Please enter at least one phone number."});
     ASSERT_TRUE(RowsBecome(dlg.PCList(), 1));
     EXPECT_EQ(Cell(dlg.PCList(), 0, 1), "12345");
     EXPECT_EQ(dlg.findChild<QAbstractButton*>("PBTab0")->text(), "PC(1)");
@@ -189,7 +191,8 @@ TEST_F(PhonebookViewTest, CardPageLoadsWhenShownAndTellsWhatFailed) {
 
     dlg.ShowPage(CDlgPB::kUimPage);  // the card asks for its PIN: the UIM book stays unread
     EXPECT_FALSE(uim_.loaded);
-    ASSERT_EQ(answers_.shown.back(), u"The UIM card phonebook is not ready. Please try again later.");
+    ASSERT_EQ(answers_.shown.back(),
+              u"The UIM card phonebook is not ready. Please try again later.");
 
     // Deleting rows 0 and 2 of the modem book goes from the highest; the card refuses row 0.
     dlg.ShowPage(CDlgPB::kModemPage);
@@ -210,8 +213,13 @@ TEST_F(PhonebookViewTest, ListFollowsChangesFromAnotherThreadAndShowsMarkupAsTex
     std::thread copier([this] {
         bool existed = false;
         for (int i = 0; i < 200; ++i)
-            pc_.Add(PCContact{u"Name" + FromQString(QString::number(i)), u"5550" + FromQString(QString::number(i)),
-                              {}, {}, {}, {}, 0},
+            pc_.Add(PCContact{u"Name" + FromQString(QString::number(i)),
+                              u"5550" + FromQString(QString::number(i)),
+                              {},
+                              {},
+                              {},
+                              {},
+                              0},
                     &existed);
         pc_.Add(PCContact{u"<b>Bold</b>", u"999", {}, {}, {}, u"line 1\r\nline 2", 0}, &existed);
     });
@@ -254,8 +262,8 @@ TEST_F(PhonebookViewTest, PickerHandsBackTheChosenPairsOnce) {
 }
 
 TEST_F(PhonebookViewTest, ImportAddsTheFileAndSaysWhatWasRefused) {
-    const fs::path file = fs::temp_directory_path() /
-                          ("dedevev-pbview-" + std::to_string(::getpid()) + ".vcf");
+    const fs::path file =
+        fs::temp_directory_path() / ("dedevev-pbview-" + std::to_string(::getpid()) + ".vcf");
     std::ofstream(file) << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nTEL;TYPE=CELL:0811\r\n"
                            "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:No Number\r\n"
                            "END:VCARD\r\n";
