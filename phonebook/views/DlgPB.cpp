@@ -457,6 +457,10 @@ void CDlgPB::UpdateTexts() {
                                 count_suffix.arg(CardList(kUimPage)->Count()));
     tabs_[kEmergencyPage]->SetCaption(LocalQText("EmergentPB", kSection));
     tabs_[kResultPage]->SetCaption(LocalQText("SearchResult", kSection));
+    // A caption may have resized a tab: each stays on the tab the background draws.
+    for (int i = 0; i < kPageCount; ++i)
+        tabs_[static_cast<std::size_t>(i)]->setGeometry(kTabLeft + kTabStep * i, kTabTop, kTabWidth,
+                                                        kTabHeight);
     count_->setText(LocalQText("PBNum", kSection) + QLatin1Char(' ') +
                     QString::number(ListOf(page_)->model()->rowCount()));
     UpdateButtons();
