@@ -275,9 +275,20 @@ void CDlgPB::AddNumber(const std::u16string& number) {
         AddPCContact(*env_.pc, number, PCDialog(), Localizer());
 }
 
+IPhonebook* CDlgPB::EditableCard() const {
+    // The emergency numbers belong to the card: they are shown and copied, never changed.
+    if (page_ != kModemPage && page_ != kUimPage)
+        return nullptr;
+    return CardList(page_)->Phonebook();
+}
+
+bool CDlgPB::Editable() const {
+    return page_ == kPCPage ? env_.pc != nullptr : EditableCard() != nullptr;
+}
+
 void CDlgPB::NewContact() {
     if (IsCardPage(page_)) {
-        if (IPhonebook* book = CardList(page_)->Phonebook())
+        if (IPhonebook* book = EditableCard())
             EditCardContact(*book, -1, CardDialog(), Localizer());
         return;
     }
@@ -291,9 +302,8 @@ void CDlgPB::EditContact() {
     if (page_ == kPCPage) {
         if (env_.pc != nullptr)
             EditPCContact(*env_.pc, rows.front(), PCDialog(), Localizer());
-    } else if (IsCardPage(page_)) {
-        if (IPhonebook* book = CardList(page_)->Phonebook())
-            EditCardContact(*book, rows.front(), CardDialog(), Localizer());
+    } else if (IPhonebook* book = EditableCard()) {
+        EditCardContact(*book, rows.front(), CardDialog(), Localizer());
     }
 }
 
@@ -311,7 +321,7 @@ std::vector<int> CDlgPB::SelectedRows() const {
 
 void CDlgPB::DeleteSelected() {
     const std::vector<int> rows = SelectedRows();
-    if (rows.empty() || page_ == kResultPage)
+    if (rows.empty() || !Editable())
         return;
     if (CurrentSettings().options.confirm_delete &&
         ShowMessage(LocalText("MsgDelConfirm"), LocalText("Delete", kSection),
@@ -321,7 +331,7 @@ void CDlgPB::DeleteSelected() {
 }
 
 void CDlgPB::ClearAll() {
-    if (page_ == kResultPage)
+    if (!Editable())
         return;
     const int count = static_cast<int>(ListOf(page_)->model()->rowCount());
     if (count == 0)
@@ -343,7 +353,7 @@ void CDlgPB::DeleteRows(std::vector<int> rows) {
         RunJob(job);
         return;
     }
-    if (IPhonebook* book = IsCardPage(page_) ? CardList(page_)->Phonebook() : nullptr)
+    if (IPhonebook* book = EditableCard())
         DeleteCardContacts(*book, std::move(rows), Localizer(), Runner());
 }
 
@@ -436,12 +446,11 @@ void CDlgPB::CallSelected() {
 }
 
 void CDlgPB::UpdateButtons() {
-    const bool card = IsCardPage(page_);
-    const bool book = page_ == kPCPage || (card && CardList(page_)->Phonebook() != nullptr);
-    new_->setEnabled(page_ == kPCPage || page_ == kResultPage || book);
-    edit_->setEnabled(book);
-    delete_->setEnabled(book);
-    clear_->setEnabled(book);
+    const bool editable = Editable();
+    new_->setEnabled(editable || page_ == kResultPage);
+    edit_->setEnabled(editable);
+    delete_->setEnabled(editable);
+    clear_->setEnabled(editable);
     // Calls and messages go to the voice and message windows when they are there.
     call_->setEnabled(Exports().VoiceExport() != nullptr);
     sms_->setEnabled(false);

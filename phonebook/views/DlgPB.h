@@ -101,6 +101,9 @@ protected:
 
 private:
     IPhonebook* Card(Page page) const;
+    // The card book of the page on display when it may be changed (modem, UIM).
+    IPhonebook* EditableCard() const;
+    bool Editable() const;
     // Loads the card phonebook of `page` when needed; `tell` shows the not-ready text when it
     // is still not loaded afterwards.
     void LoadCard(Page page, bool tell);
