@@ -409,9 +409,7 @@ void CDlgPB::BeginSearch() {
         if (hit.book == PhonebookKind::kPC) {
             PCContact c;
             env_.pc->CopyAt(hit.position, &c);
-            const std::u16string& number =
-                !c.mobile.empty() ? c.mobile : (!c.home.empty() ? c.home : c.office);
-            hit_rows_.emplace_back(c.name, number);
+            hit_rows_.emplace_back(c.name, FirstNumber(c));
             continue;
         }
         IPhonebook* book = hit.book == PhonebookKind::kModem ? modem

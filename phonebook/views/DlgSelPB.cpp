@@ -27,12 +27,6 @@ constexpr QRect kSourceRect(12, 60, 220, 248);
 constexpr QRect kChosenRect(328, 60, 220, 248);
 constexpr int kButtonsLeft = 244;
 
-const std::u16string& FirstNumber(const PCContact& c) {
-    if (!c.mobile.empty())
-        return c.mobile;
-    return !c.home.empty() ? c.home : c.office;
-}
-
 }  // namespace
 
 std::vector<PBPick> PickCandidates(const CPhonebookPC* pc, const std::vector<IPhonebook*>& cards) {

@@ -28,6 +28,12 @@ QString OneLine(std::u16string_view text) {
     return line;
 }
 
+const std::u16string& FirstNumber(const PCContact& c) {
+    if (!c.mobile.empty())
+        return c.mobile;
+    return !c.home.empty() ? c.home : c.office;
+}
+
 void SetUpPBTable(QTableView* view) {
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -106,6 +106,9 @@ public:
 // The look every phonebook list shares (also the search results and the picker).
 void SetUpPBTable(QTableView* view);
 
+// The number a PC contact is reached at: its mobile, else its home, else its office number.
+const std::u16string& FirstNumber(const PCContact& contact);
+
 // One line of a text that may hold line breaks.
 QString OneLine(std::u16string_view text);
 
