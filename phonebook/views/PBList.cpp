@@ -73,8 +73,11 @@ QVariant CPBTableModel::data(const QModelIndex& index, int role) const {
         const auto column = static_cast<std::size_t>(index.column());
         if (column >= row.size())
             return {};
-        // A tooltip would be read as rich text when it looks like markup: escape it.
-        return role == Qt::DisplayRole ? row[column] : row[column].toHtmlEscaped();
+        if (role == Qt::DisplayRole)
+            return row[column];
+        // A tooltip is read as rich text when it looks like markup: it is always made rich
+        // text here, with the contact's text escaped, so that it shows as it is.
+        return QStringLiteral("<p>%1</p>").arg(row[column].toHtmlEscaped());
     }
     return {};
 }
