@@ -1,6 +1,7 @@
 #include "phonebook/views/DlgPB.h"
 
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
@@ -42,6 +43,7 @@ constexpr int kMargin = 8;
 constexpr int kToolTop = 38;
 constexpr int kListTop = 66;
 constexpr int kGap = 6;
+constexpr int kCaptionPadding = 14;
 
 PhonebookKind KindOf(CDlgPB::Page page) {
     switch (page) {
@@ -489,6 +491,14 @@ void CDlgPB::Layout() {
                         kToolTop + (22 - begin_search_->height()) / 2);
     count_->setGeometry(width() - kMargin - 200, kToolTop, 200, 22);
 
+    // A caption longer than the button picture widens the button; the picture is stretched.
+    for (CSkinButtonEx* button :
+         {new_, edit_, delete_, clear_, call_, sms_, search_, begin_search_, import_, export_}) {
+        const QSize natural = button->sizeHint();
+        const int text = QFontMetrics(LocalFont("Button")).horizontalAdvance(button->text());
+        button->SetStretch(text + kCaptionPadding > natural.width());
+        button->resize(std::max(natural.width(), text + kCaptionPadding), natural.height());
+    }
     int x = kMargin;
     const int top = list_rect.bottom() + 10;
     for (CSkinButtonEx* button : {new_, edit_, delete_, clear_, call_, sms_, search_}) {
@@ -515,7 +525,20 @@ void CDlgPB::OnLanguageChanged() {
     count_->setFont(font);
     UpdateTexts();
     Layout();
+    LayoutSoon();
     CModulePage::OnLanguageChanged();
+}
+
+void CDlgPB::OnSkinChanged() {
+    CModulePage::OnSkinChanged();
+    LayoutSoon();
+}
+
+void CDlgPB::LayoutSoon() {
+    // The buttons take their new captions and pictures (and sizes) in their own handlers,
+    // which may come after this page's.
+    QMetaObject::invokeMethod(
+        this, [this] { Layout(); }, Qt::QueuedConnection);
 }
 
 void CDlgPB::paintEvent(QPaintEvent*) {

@@ -95,6 +95,7 @@ public:
     const std::vector<PhonebookHit>& Results() const { return hits_; }
 
     void OnLanguageChanged() override;
+    void OnSkinChanged() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -116,6 +117,7 @@ private:
     bool SelectedNumber(std::u16string* name, std::u16string* number) const;
     void ShowCardMenu(const QPoint& at);
     void Layout();
+    void LayoutSoon();
     void UpdateTexts();
     void UpdateButtons();
     PCEntryDialog PCDialog();
