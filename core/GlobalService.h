@@ -97,6 +97,8 @@ public:
     void SwitchSkin(const std::string& path);
 
     void AddNameSource(CNameMappingBase* source) { name_mapping_->AddChild(source); }
+    // A source about to be destroyed (the phonebook registry at the end) takes itself out.
+    void RemoveNameSource(CNameMappingBase* source) { name_mapping_->RemoveChild(source); }
 
 private:
     std::unique_ptr<CLocalizer> localizer_;

@@ -10,6 +10,7 @@
 #include "core/Paths.h"
 #include "core/TextCodec.h"
 #include "device/DeviceHolder.h"
+#include "phonebook/PhonebookRegistry.h"
 
 namespace dedevev {
 
@@ -128,6 +129,9 @@ int CDEDEVev::ExitInstance() {
     if (!lock_.Owned())
         return 0;
     CurrentSettings().SaveSettings();
+    // The contacts are written now, and their mappings let go of the card's phonebooks while
+    // the modem object is still there.
+    PhonebookRegistry::ShutdownInstance();
     if (Devices().ModemAgent() != nullptr) {
         std::vector<std::function<void()>> hooks;
         {

@@ -63,7 +63,7 @@ void CNameMapping::Lookup(std::u16string& name, const std::u16string& number,
                           std::u16string& matched) {
     name.clear();
     matched.clear();
-    // The list only grows, and a child lives as long as the composite.
+    // A child taken out waits for this walk to end (RemoveChild takes the same lock).
     std::lock_guard<std::mutex> lock(children_mutex_);
     std::u16string child_name;
     std::u16string child_matched;
@@ -86,6 +86,18 @@ void CNameMapping::AddChild(CNameMappingBase* child) {
         children_.push_back(child);
     }
     child->AddListener(this);
+    NotifyListeners();
+}
+
+void CNameMapping::RemoveChild(CNameMappingBase* child) {
+    {
+        std::lock_guard<std::mutex> lock(children_mutex_);
+        const auto found = std::find(children_.begin(), children_.end(), child);
+        if (found == children_.end())
+            return;
+        children_.erase(found);
+    }
+    child->RemoveListener(this);
     NotifyListeners();
 }
 

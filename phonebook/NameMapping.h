@@ -56,6 +56,9 @@ public:
     void Lookup(std::u16string& name, const std::u16string& number,
                 std::u16string& matched) override;
     void AddChild(CNameMappingBase* child);
+    // Takes out a child that is about to be destroyed; once this returns, no lookup or
+    // notice of the composite reaches it.
+    void RemoveChild(CNameMappingBase* child);
     void OnNameMappingChanged() override { NotifyListeners(); }
 
 private:

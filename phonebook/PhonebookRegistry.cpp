@@ -16,10 +16,13 @@
 namespace dedevev {
 namespace {
 
-// The process-wide registry. Made after Devices(), so it goes before it at the end, and a
-// release of the modem object on any thread makes its card mappings let go first.
+// The process-wide registry. Made after Devices() and the global service, so that it goes
+// before them at the end (its mappings leave the service's name lookup and the card's
+// phonebooks as they go); a release of the modem object on any thread makes its card mappings
+// let go first.
 struct InstanceSlot {
     InstanceSlot() {
+        CGlobalService::Instance();
         handler = Devices().AddBeforeReleaseHandler([this] {
             std::lock_guard<std::mutex> lock(mutex);
             if (registry)
@@ -59,6 +62,9 @@ PhonebookRegistryEnvironment DefaultPhonebookRegistryEnvironment() {
     env.add_name_source = [](CNameMappingBase* source) {
         CGlobalService::Instance().AddNameSource(source);
     };
+    env.remove_name_source = [](CNameMappingBase* source) {
+        CGlobalService::Instance().RemoveNameSource(source);
+    };
     env.exact_number_match = Customization().ExactNumberMatch();
     return env;
 }
@@ -73,12 +79,17 @@ PhonebookRegistry::PhonebookRegistry(PhonebookRegistryEnvironment env)
 }
 
 PhonebookRegistry::~PhonebookRegistry() {
+    const auto forget = [this](auto& mapping) {
+        if (mapping && env_.remove_name_source)
+            env_.remove_name_source(mapping.get());
+        mapping.reset();
+    };
     {
         std::lock_guard<std::mutex> lock(card_mutex_);
         for (auto& mapping : card_mappings_)
-            mapping.reset();
+            forget(mapping);
     }
-    pc_mapping_.reset();
+    forget(pc_mapping_);
     // At the end of the program there is no window left to tell.
     if (!env_.file.empty() && !Save())
         std::fprintf(stderr, "DEDEVev: the contacts could not be saved to %s%s\n",

@@ -22,6 +22,8 @@ struct PhonebookRegistryEnvironment {
     std::function<IPhonebookStore*()> card_store;
     // Where each new name mapping is registered (the program's composite mapping).
     std::function<void(CNameMappingBase*)> add_name_source;
+    // Where each name mapping is taken out again before the registry destroys it.
+    std::function<void(CNameMappingBase*)> remove_name_source;
     // The ExactNumberMatch rule.
     bool exact_number_match = false;
 };
