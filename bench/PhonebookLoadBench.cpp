@@ -20,17 +20,7 @@ int main(int argc, char** argv) {
     sim::CardSimulator& card = harness.Card();
     int status = kStatusUntouched;
     harness.Agent()->GetDeviceControl()->ConfigureA(0, &status);
-    card.Control("pb-clear SM");
-    card.Control("pb-capacity SM 250");
-    std::size_t answer_bytes = std::strlen("\r\nOK\r\n");
-    for (int i = 0; i < 250; ++i) {
-        const std::string number = "+62812" + std::to_string(100000 + i);
-        const std::string name = "Contact " + std::to_string(i);
-        card.Control("pb-add SM " + number + " " + name);
-        // "\r\n+CPBR: <i>,"<number>",145,"<name>"\r\n"
-        answer_bytes += 2 + std::strlen("+CPBR: ") + std::to_string(i + 1).size() + 2 +
-                        number.size() + 2 + 3 + 2 + name.size() + 1 + 2;
-    }
+    const std::size_t answer_bytes = bench::FillPhonebook(card, "SM", 250);
     IPhonebook* book = harness.Agent()->GetPhonebookStore()->GetUimPhonebook();
 
     // The first load after the port opened also learns the storage's range and field lengths;

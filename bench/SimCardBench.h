@@ -48,6 +48,23 @@ inline int CountCommands(const std::string& log, const std::string& prefix) {
     return count;
 }
 
+// Empties the card's phonebook `storage`, makes room for `count` contacts and fills it with
+// "Contact <i>" at "+62812<100000 + i>"; the bytes of the card's answer to a read of them all.
+inline std::size_t FillPhonebook(sim::CardSimulator& card, const std::string& storage, int count) {
+    card.Control("pb-clear " + storage);
+    card.Control("pb-capacity " + storage + " " + std::to_string(count));
+    std::size_t answer_bytes = std::strlen("\r\nOK\r\n");
+    for (int i = 0; i < count; ++i) {
+        const std::string number = "+62812" + std::to_string(100000 + i);
+        const std::string name = "Contact " + std::to_string(i);
+        card.Control("pb-add " + storage + " " + number + " " + name);
+        // "\r\n+CPBR: <i>,"<number>",145,"<name>"\r\n"
+        answer_bytes += 2 + std::strlen("+CPBR: ") + std::to_string(i + 1).size() + 2 +
+                        number.size() + 2 + 3 + 2 + name.size() + 1 + 2;
+    }
+    return answer_bytes;
+}
+
 class SimCardBench {
 public:
     // `name` tells the benchmark's temporary folder apart: /tmp/dedevev-bench-<name>-XXXXXX.

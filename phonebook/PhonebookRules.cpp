@@ -5,31 +5,27 @@
 
 #include "core/MessageBox.h"
 #include "device/base/Utf.h"
+#include "phonebook/PhonebookWorkers.h"
 #include "resources/Localizer.h"
 
 namespace dedevev {
 
 namespace {
 
-std::u16string PBText(ILocalizer* localizer, const char16_t* key) {
-    if (localizer == nullptr)
-        return key;
-    return localizer->GetText(key, u"DlgPB");
-}
-
 // Tells the person what stands against the entry. True when the entry may be stored; false
 // sends the person back to the entry dialog (the entry as they left it).
 bool GoOnDespite(int conflict, ILocalizer* localizer) {
-    const std::u16string hint = PBText(localizer, u"Hint");
+    const std::u16string hint = PhonebookText(localizer, u"Hint");
     switch (conflict) {
         case kConflictRecordExists:
-            ShowMessage(PBText(localizer, u"RecordExist"), hint, kMbOk | kMbIconExclamation);
+            ShowMessage(PhonebookText(localizer, u"RecordExist"), hint, kMbOk | kMbIconExclamation);
             return false;
         case kConflictNameExists:
         case kConflictNumberExists:
-            return ShowMessage(PBText(localizer, conflict == kConflictNameExists ? u"NameExist"
-                                                                                 : u"NumberExist"),
-                               hint, kMbOkCancel | kMbIconQuestion | kMbDefButton2) == kMsgFirst;
+            return ShowMessage(
+                       PhonebookText(localizer, conflict == kConflictNameExists ? u"NameExist"
+                                                                                : u"NumberExist"),
+                       hint, kMbOkCancel | kMbIconQuestion | kMbDefButton2) == kMsgFirst;
         default:
             return true;
     }
@@ -163,8 +159,8 @@ bool EditCardContact(IPhonebook& phonebook, int position, const CardEntryDialog&
     int status = 0;
     if (editing ? phonebook.Update(position, entry) : phonebook.Add(entry, &status))
         return true;
-    ShowMessage(PBText(localizer, editing ? u"EditFail" : u"AddFail"),
-                PBText(localizer, editing ? u"EditPBDlgTitle" : u"AddPBDlgTitle"),
+    ShowMessage(PhonebookText(localizer, editing ? u"EditFail" : u"AddFail"),
+                PhonebookText(localizer, editing ? u"EditPBDlgTitle" : u"AddPBDlgTitle"),
                 kMbOk | kMbIconInformation);
     return false;
 }

@@ -1,6 +1,8 @@
 #include "phonebook/PhonebookTransfer.h"
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 
 #include "core/MessageBox.h"
 #include "phonebook/PhonebookWorkers.h"
@@ -10,9 +12,35 @@ namespace dedevev {
 
 namespace {
 
-std::u16string PBText(ILocalizer* localizer, const std::u16string& key) {
-    return localizer == nullptr ? key : localizer->GetText(key, u"DlgPB");
-}
+// Deletes PC contacts from the highest position down.
+class CThreadDeletePCPB : public CThreadProgress {
+public:
+    CThreadDeletePCPB(CPhonebookPC& pc, std::vector<int> positions, ILocalizer* localizer)
+        : pc_(pc), positions_(std::move(positions)), localizer_(localizer) {
+        std::sort(positions_.begin(), positions_.end(), std::greater<int>());
+        positions_.erase(std::unique(positions_.begin(), positions_.end()), positions_.end());
+    }
+    ~CThreadDeletePCPB() override { Join(); }
+    int Deleted() const { return deleted_; }
+
+protected:
+    void DoJob() override {
+        ReportText(PhonebookText(localizer_, u"RemovingPB"));
+        const int total = static_cast<int>(positions_.size());
+        int done = 0;
+        for (int position : positions_) {
+            if (pc_.RemoveAt(position))
+                ++deleted_;
+            ReportStep(++done, total);
+        }
+    }
+
+private:
+    CPhonebookPC& pc_;
+    std::vector<int> positions_;
+    ILocalizer* localizer_;
+    int deleted_ = 0;
+};
 
 }  // namespace
 
@@ -33,7 +61,7 @@ bool LoadCardPhonebook(IPhonebook& book, const std::u16string& not_ready_key, IL
     if (book.IsLoaded())
         return true;
     if (!not_ready_key.empty())
-        ShowMessage(PBText(localizer, not_ready_key));
+        ShowMessage(PhonebookText(localizer, not_ready_key));
     return false;
 }
 
@@ -46,8 +74,17 @@ int DeleteCardContacts(IPhonebook& book, std::vector<int> positions, ILocalizer*
     if (job.Refused()) {
         const std::u16string caption =
             localizer == nullptr ? u"DEDEVev" : localizer->GetText(u"DEDEVev", u"");
-        ShowMessage(PBText(localizer, u"RemovePBFail"), caption, kMbOk | kMbIconError);
+        ShowMessage(PhonebookText(localizer, u"RemovePBFail"), caption, kMbOk | kMbIconError);
     }
+    return job.Deleted();
+}
+
+int DeletePCContacts(CPhonebookPC& pc, std::vector<int> positions, ILocalizer* localizer,
+                     const ProgressRunner& run) {
+    if (positions.empty())
+        return 0;
+    CThreadDeletePCPB job(pc, std::move(positions), localizer);
+    run(job);
     return job.Deleted();
 }
 

@@ -31,6 +31,11 @@ bool LoadCardPhonebook(IPhonebook& book, const std::u16string& not_ready_key, IL
 int DeleteCardContacts(IPhonebook& book, std::vector<int> positions, ILocalizer* localizer,
                        const ProgressRunner& run);
 
+// Deletes the PC contacts at `positions`, highest first, showing "RemovingPB". The number
+// deleted (a position no longer there is passed over).
+int DeletePCContacts(CPhonebookPC& pc, std::vector<int> positions, ILocalizer* localizer,
+                     const ProgressRunner& run);
+
 struct TransferOutcome {
     int added = 0;             // new PC contacts
     int placed = 0;            // card contacts now in the PC phonebook (added or there already)

@@ -11,12 +11,6 @@ namespace dedevev {
 
 namespace {
 
-std::u16string PBText(ILocalizer* localizer, const char16_t* key) {
-    if (localizer == nullptr)
-        return key;
-    return localizer->GetText(key, u"DlgPB");
-}
-
 // " [name, number]" after `lead`: the contact a load or a delete is at.
 std::u16string WithContact(std::u16string text, std::u16string_view lead,
                            const CardContact& contact) {
@@ -40,19 +34,23 @@ std::vector<int> Ordered(std::vector<int> positions, const std::function<bool(in
 
 }  // namespace
 
+std::u16string PhonebookText(ILocalizer* localizer, const std::u16string& key) {
+    return localizer == nullptr ? key : localizer->GetText(key, u"DlgPB");
+}
+
 std::u16string LoadingText(ILocalizer* localizer, const CardContact& contact) {
-    std::u16string text = PBText(localizer, u"LoadingPB");
+    std::u16string text = PhonebookText(localizer, u"LoadingPB");
     if (contact.name.empty() && contact.number.empty())
         return text;
     return WithContact(std::move(text), u"   ", contact);
 }
 
 std::u16string RemovingText(ILocalizer* localizer, const CardContact& contact) {
-    return WithContact(PBText(localizer, u"RemovingPB"), u" ", contact);
+    return WithContact(PhonebookText(localizer, u"RemovingPB"), u" ", contact);
 }
 
 std::u16string CopyingText(ILocalizer* localizer, std::u16string_view name) {
-    std::u16string text = PBText(localizer, u"CopyingPB");
+    std::u16string text = PhonebookText(localizer, u"CopyingPB");
     text += u'[';
     text += name;
     text += u']';
@@ -69,7 +67,7 @@ CThreadLoadPB::~CThreadLoadPB() {
 }
 
 void CThreadLoadPB::DoJob() {
-    ReportText(PBText(localizer_, u"LoadingPB"));
+    ReportText(PhonebookText(localizer_, u"LoadingPB"));
     if (phonebook_ == nullptr)
         return;
     int status = kStatusUntouched;
@@ -95,7 +93,7 @@ CThreadDeletePB::~CThreadDeletePB() {
 }
 
 void CThreadDeletePB::DoJob() {
-    ReportText(PBText(localizer_, u"RemovingPB"));
+    ReportText(PhonebookText(localizer_, u"RemovingPB"));
     if (phonebook_ == nullptr) {
         refused_ = !positions_.empty();
         return;
@@ -134,7 +132,7 @@ bool CThreadCopyPCPB::StillHolds(int position) const {
 }
 
 void CThreadCopyPCPB::DoJob() {
-    ReportText(PBText(localizer_, u"CopyingPB"));
+    ReportText(PhonebookText(localizer_, u"CopyingPB"));
     // Only card to PC is ever asked for; the other way has no use in the program.
     if (!from_card_ || pc_phonebook_ == nullptr || card_phonebook_ == nullptr) {
         interrupted_ = !positions_.empty();

@@ -87,6 +87,9 @@ private:
     bool interrupted_ = false;
 };
 
+// The text of `key` in section "DlgPB" (the key itself without a localizer).
+std::u16string PhonebookText(ILocalizer* localizer, const std::u16string& key);
+
 // The texts the jobs show, for the progress window and for tests.
 std::u16string LoadingText(ILocalizer* localizer, const CardContact& contact);
 std::u16string RemovingText(ILocalizer* localizer, const CardContact& contact);

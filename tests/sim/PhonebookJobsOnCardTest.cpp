@@ -102,15 +102,6 @@ TEST_F(PhonebookJobsOnCard, CopyingTwiceAddsEachContactOnce) {
     EXPECT_EQ(book_->GetCount(), 3);
 }
 
-TEST_F(PhonebookJobsOnCard, MoveTakesTheCopiedContactsOffTheCard) {
-    ASSERT_NO_FATAL_FAILURE(FillAndLoad(3));
-    const TransferOutcome moved =
-        TransferCardContacts(pc_, *book_, {0, 2}, true, &texts_, test::RunInto(log_));
-    EXPECT_EQ(moved.deleted, 2);
-    EXPECT_EQ(PCNames(), (std::vector<std::string>{"C0=0", "C2=2"}));
-    EXPECT_EQ(Control("pb-list SM"), R"(OK (2,"1",129,"C1"))");
-}
-
 TEST_F(PhonebookJobsOnCard, ACardGoneMidMoveKeepsWhatWasNotCopied) {
     ASSERT_NO_FATAL_FAILURE(FillAndLoad(3));
     log_.on_step = [this](int step) {
