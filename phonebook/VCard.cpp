@@ -68,15 +68,15 @@ void AppendProperty(std::string_view name, std::string_view value, std::string* 
 
 // Reads the file unless it is larger than the limit; kDone when `bytes` holds all of it.
 VCardImportResult::Outcome ReadLimited(const std::string& path, std::string* bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO picked by mistake must not hang the import in open().
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return VCardImportResult::kCannotRead;
     struct stat info {};
     VCardImportResult::Outcome outcome = VCardImportResult::kDone;
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         outcome = VCardImportResult::kCannotRead;
-    } else if (S_ISREG(info.st_mode) &&
-               static_cast<unsigned long long>(info.st_size) > kMaxVCardFileBytes) {
+    } else if (static_cast<unsigned long long>(info.st_size) > kMaxVCardFileBytes) {
         outcome = VCardImportResult::kTooLarge;
     } else {
         char buffer[65536];
@@ -89,7 +89,7 @@ VCardImportResult::Outcome ReadLimited(const std::string& path, std::string* byt
             else if (got == 0)
                 break;
             else if (bytes->size() + static_cast<std::size_t>(got) > kMaxVCardFileBytes)
-                outcome = VCardImportResult::kTooLarge;  // it grew, or is no plain file
+                outcome = VCardImportResult::kTooLarge;  // it grew while being read
             else
                 bytes->append(buffer, static_cast<std::size_t>(got));
         }
