@@ -18,7 +18,6 @@
 #include "device/DeviceHolder.h"
 #include "device/IDeviceControl.h"
 #include "device/IModemAgent.h"
-#include "phonebook/PhonebookPCJobs.h"
 #include "phonebook/PhonebookRegistry.h"
 #include "phonebook/PhonebookTransfer.h"
 #include "phonebook/views/DlgNewPB.h"
@@ -351,8 +350,7 @@ void CDlgPB::DeleteRows(std::vector<int> rows) {
     if (page_ == kPCPage) {
         if (env_.pc == nullptr)
             return;
-        CThreadDeletePCPB job(env_.pc, std::move(rows), Localizer());
-        RunJob(job);
+        DeletePCContacts(*env_.pc, std::move(rows), Localizer(), Runner());
         return;
     }
     if (IPhonebook* book = EditableCard())
