@@ -11,6 +11,7 @@
 #include "device/IModemAgent.h"
 #include "mainwindow/views/MainDlg.h"
 #include "mainwindow/views/ModuleWindow.h"
+#include "phonebook/views/DlgPB.h"
 #include "resources/views/QtSkin.h"
 #include "settings/views/DlgSet.h"
 
@@ -68,6 +69,8 @@ CModulePage* MakeModulePage(int command, QWidget* parent) {
             return MakeHistory(parent);
         case cmd::kSettings:
             return MakeSettings(parent);
+        case cmd::kPhonebook:
+            return new CDlgPB(DefaultPhonebookViewEnvironment(), parent);
         default:
             return nullptr;
     }
