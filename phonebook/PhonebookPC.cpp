@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 #include "core/BlockFile.h"
 #include "core/ProfileFile.h"
@@ -76,14 +77,39 @@ bool CPhonebookPC::CopyAt(int position, PCContact* contact) const {
     return true;
 }
 
+namespace {
+
+std::size_t SameHash(const PCContact& c) {
+    std::size_t hash = 0;
+    for (const std::u16string* field : {&c.name, &c.mobile, &c.office, &c.home})
+        hash = hash * 1000003u ^ std::hash<std::u16string>{}(*field);
+    return hash;
+}
+
+}  // namespace
+
+void CPhonebookPC::CountSame(const PCContact& contact, int change) {
+    const auto slot = same_counts_.try_emplace(SameHash(contact), 0).first;
+    slot->second += change;
+    if (slot->second <= 0)
+        same_counts_.erase(slot);
+}
+
+void CPhonebookPC::RecountSame() {
+    same_counts_.clear();
+    for (const auto& held : contacts_)
+        CountSame(*held, 1);
+}
+
 void CPhonebookPC::Add(const PCContact& contact, bool* existed) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    const bool held = Find(contact) != GetCount();
+    const bool held = same_counts_.contains(SameHash(contact)) && Find(contact) != GetCount();
     if (existed != nullptr)
         *existed = held;
     if (held)
         return;
     contacts_.push_back(std::make_unique<PCContact>(contact));
+    CountSame(contact, 1);
     const int position = static_cast<int>(contacts_.size()) - 1;
     Notify([&](ObserverType* o) { o->OnAdded(this, position); });
 }
@@ -92,6 +118,7 @@ bool CPhonebookPC::RemoveAt(int position) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (position < 0 || position >= static_cast<int>(contacts_.size()))
         return false;
+    CountSame(*contacts_[static_cast<std::size_t>(position)], -1);
     contacts_.erase(contacts_.begin() + position);
     Notify([&](ObserverType* o) { o->OnRemoved(this, position); });
     return true;
@@ -101,7 +128,9 @@ bool CPhonebookPC::Update(int position, const PCContact& contact) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (position < 0 || position >= static_cast<int>(contacts_.size()))
         return false;
+    CountSame(*contacts_[static_cast<std::size_t>(position)], -1);
     *contacts_[static_cast<std::size_t>(position)] = contact;
+    CountSame(contact, 1);
     Notify([&](ObserverType* o) { o->OnChanged(this, position); });
     return true;
 }
@@ -109,6 +138,7 @@ bool CPhonebookPC::Update(int position, const PCContact& contact) {
 void CPhonebookPC::Clear() {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     contacts_.clear();
+    same_counts_.clear();
 }
 
 int CPhonebookPC::Find(const PCContact& contact) const {
@@ -187,6 +217,7 @@ void CPhonebookPC::Parse(std::string_view bytes) {
     }
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     contacts_ = std::move(contacts);
+    RecountSame();
 }
 
 bool CPhonebookPC::Load(const std::string& path) {

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "device/Observer.h"
@@ -108,9 +109,14 @@ public:
 private:
     template <typename Notice>
     void Notify(Notice notice);
+    // How many held contacts have the sameness hash of `contact` (name and numbers), so that
+    // Add walks the contacts only when one may be the same.
+    void CountSame(const PCContact& contact, int change);
+    void RecountSame();
 
-    mutable std::recursive_mutex mutex_;  // contacts_
+    mutable std::recursive_mutex mutex_;  // contacts_, same_counts_
     std::vector<std::unique_ptr<PCContact>> contacts_;
+    std::unordered_map<std::size_t, int> same_counts_;
     std::recursive_mutex observer_mutex_;
     std::vector<ObserverType*> observers_;
 };

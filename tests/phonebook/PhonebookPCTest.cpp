@@ -71,6 +71,25 @@ TEST(PhonebookPC, SameContactIsKeptOnceAndObserversHearEachChange) {
     EXPECT_EQ(second.calls, (std::vector<std::string>{"+0", "+1", "~1"}));
 }
 
+TEST(PhonebookPC, SamenessFollowsChangesRemovalsAndLoads) {
+    CPhonebookPC book;
+    AddAll(book, {{.name = u"Ann", .mobile = u"111"}, {.name = u"Bob", .mobile = u"222"}});
+    book.Update(1, {.name = u"Bob", .mobile = u"333"});
+    const auto added = [&](const PCContact& c) {
+        bool existed = true;
+        book.Add(c, &existed);
+        return !existed;
+    };
+    EXPECT_TRUE(added({.name = u"Bob", .mobile = u"222"}));  // the old values are gone
+    EXPECT_FALSE(added({.name = u"Bob", .mobile = u"333"}));
+    book.RemoveAt(0);
+    EXPECT_TRUE(added({.name = u"Ann", .mobile = u"111"}));
+    book.Parse(book.Serialise());
+    EXPECT_FALSE(added({.name = u"Ann", .mobile = u"111"}));
+    book.Clear();
+    EXPECT_TRUE(added({.name = u"Ann", .mobile = u"111"}));
+}
+
 TEST(PhonebookPC, ConflictsAndFindingAreExact) {
     CPhonebookPC book;
     AddAll(book, {{.name = u"Ann", .mobile = u"+12345", .home = u"555"},
