@@ -182,6 +182,11 @@ bool Simulation::Start(std::string* error) {
         card_.reset();
         return false;
     }
+    // A few contacts on the card, so that its phonebook pages have something to show.
+    for (const char* entry : {"ME 0215550100 Kantor Pusat", "ME 081377788899 Rudi Hartono",
+                              "SM 081234567890 Ayu Lestari", "SM 081398765432 Budi Santoso",
+                              "SM 188 Layanan Pelanggan"})
+        card_->Control(std::string("pb-add ") + entry);
     return true;
 }
 
