@@ -177,10 +177,10 @@ CDlgPB::CDlgPB(PhonebookViewEnvironment environment, QWidget* parent)
         {&import_, "PBImport", "BtnImport", &CDlgPB::ImportFile},
         {&export_, "PBExport", "BtnExport", &CDlgPB::ExportFile},
     };
-    for (const ButtonSpec& spec : buttons) {
-        *spec.button = AddButton(this, spec.name, spec.key, kSection);
-        if (spec.action != nullptr)
-            connect(*spec.button, &QAbstractButton::clicked, this, spec.action);
+    for (const ButtonSpec& row : buttons) {
+        *row.button = AddButton(this, row.name, row.key, kSection);
+        if (row.action != nullptr)
+            connect(*row.button, &QAbstractButton::clicked, this, row.action);
     }
     search_text_->hide();
     begin_search_->hide();

@@ -100,11 +100,11 @@ CDlgSelPB::CDlgSelPB(std::vector<PBPick> candidates, QWidget* parent)
                                   {"SelPBRemove", "BtnRemove", &CDlgSelPB::Remove},
                                   {"SelPBClear", "BtnClear", &CDlgSelPB::Clear}};
     int top = kSourceRect.top() + 30;
-    for (const ButtonSpec& spec : buttons) {
-        CSkinButtonEx* button = AddButton(this, spec.name, spec.key, kSection);
+    for (const ButtonSpec& row : buttons) {
+        CSkinButtonEx* button = AddButton(this, row.name, row.key, kSection);
         button->move(kButtonsLeft + (72 - button->width()) / 2, top);
         top += button->height() + 12;
-        connect(button, &QAbstractButton::clicked, this, spec.action);
+        connect(button, &QAbstractButton::clicked, this, row.action);
     }
     CSkinButtonEx* ok = AddButton(this, "SelPBOK", "BtnOK", kSection);
     CSkinButtonEx* cancel = AddButton(this, "SelPBCancel", "Cancel", kSection);
