@@ -3,12 +3,15 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMetaObject>
+#include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <utility>
 
+#include "resources/views/DlgProgress.h"
 #include "resources/views/QtSkin.h"
 
 namespace dedevev {
@@ -17,6 +20,8 @@ namespace {
 
 constexpr char kSection[] = "DlgPB";
 constexpr int kRowHeight = 20;
+// How often a refresh held back by the read gate looks again.
+constexpr std::chrono::milliseconds kGateRetry{100};
 
 }  // namespace
 
@@ -115,7 +120,15 @@ void CPBTableModel::RequestRefresh() {
     if (pending_.exchange(true))
         return;
     QMetaObject::invokeMethod(
-        this, [this] { Refresh(); }, Qt::QueuedConnection);
+        this, [this] { RefreshWhenReadable(); }, Qt::QueuedConnection);
+}
+
+void CPBTableModel::RefreshWhenReadable() {
+    if (gate_ && !gate_()) {
+        QTimer::singleShot(kGateRetry, this, [this] { RefreshWhenReadable(); });
+        return;
+    }
+    Refresh();
 }
 
 void CPBTableModel::RetranslateHeaders() {
@@ -228,6 +241,13 @@ CPCPBList::CPCPBList(CPhonebookPC* phonebook, QWidget* parent)
                                 parent) {}
 
 CEmbedPBList::CEmbedPBList(IPhonebook* phonebook, QWidget* parent)
-    : CPBListBase<IPhonebook>(phonebook, {{"Name", 100}, {"Mobile", 200}}, parent) {}
+    : CPBListBase<IPhonebook>(phonebook, {{"Name", 100}, {"Mobile", 200}}, parent) {
+    // A card book hands out references to entries that a job behind the progress window may
+    // be erasing on its thread: its rows are read once no job runs.
+    Model()->SetReadGate([] {
+        CThreadProgress* worker = CDlgProgress::CurrentWorker();
+        return worker == nullptr || !worker->IsRunning();
+    });
+}
 
 }  // namespace dedevev

@@ -49,13 +49,19 @@ public:
     void RequestRefresh();
     // The headers in the current language.
     void RetranslateHeaders();
+    // While `gate` says no, a requested refresh waits (the rows' source is being changed by a
+    // job on another thread and cannot be read safely meanwhile).
+    void SetReadGate(std::function<bool()> gate) { gate_ = std::move(gate); }
 
 signals:
     void refreshed();
 
 private:
     std::vector<PBColumn> columns_;
+    void RefreshWhenReadable();
+
     Reader reader_;
+    std::function<bool()> gate_;
     std::vector<Row> rows_;
     std::atomic<bool> pending_{false};
 };
