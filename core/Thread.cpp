@@ -81,4 +81,12 @@ void CThreadProgress::ReportText(const std::u16string& text) {
         progress_window_->OnProgressText(text);
 }
 
+void RunWithoutWindow(CThreadProgress& job) {
+    job.SetProgressWindow(nullptr);
+    if (!job.Start())
+        return;
+    while (!job.Wait(std::chrono::hours(1))) {
+    }
+}
+
 }  // namespace dedevev

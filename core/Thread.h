@@ -3,6 +3,7 @@
 // shown by a progress window (IProgressSink), which it tells of its steps and of its end.
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -76,5 +77,12 @@ protected:
 private:
     IProgressSink* progress_window_ = nullptr;
 };
+
+// How a view runs a job: `job` (its progress window not yet set) is run behind the view's
+// progress window, and the call returns once it has ended.
+using ProgressRunner = std::function<void(CThreadProgress& job)>;
+
+// Starts `job` on its thread, without a window, and waits for its end.
+void RunWithoutWindow(CThreadProgress& job);
 
 }  // namespace dedevev

@@ -44,14 +44,6 @@ private:
 
 }  // namespace
 
-void RunWithoutWindow(CThreadProgress& job) {
-    job.SetProgressWindow(nullptr);
-    if (!job.Start())
-        return;
-    while (!job.Wait(std::chrono::hours(1))) {
-    }
-}
-
 bool LoadCardPhonebook(IPhonebook& book, const std::u16string& not_ready_key, ILocalizer* localizer,
                        const ProgressRunner& run) {
     if (book.IsLoaded())

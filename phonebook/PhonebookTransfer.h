@@ -15,12 +15,6 @@ namespace dedevev {
 
 class ILocalizer;
 
-// Runs `job` (its progress window not yet set) and returns once it has ended.
-using ProgressRunner = std::function<void(CThreadProgress& job)>;
-
-// Starts `job` on its thread, without a window, and waits for its end.
-void RunWithoutWindow(CThreadProgress& job);
-
 // Loads `book` unless it is loaded. When it is still not loaded afterwards, shows the text of
 // `not_ready_key` (section "DlgPB"; nothing for an empty key). True when the book is loaded.
 bool LoadCardPhonebook(IPhonebook& book, const std::u16string& not_ready_key, ILocalizer* localizer,

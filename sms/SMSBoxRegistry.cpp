@@ -1,0 +1,1 @@
+#include "sms/SMSBoxRegistry.h"

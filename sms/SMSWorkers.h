@@ -1,0 +1,67 @@
+#pragma once
+// The long jobs on the card's message boxes, each run behind the modal progress window:
+// loading a box and deleting messages from it. Texts come from the localizer's "DlgSMS"
+// section.
+
+#include <string>
+#include <vector>
+
+#include "core/Thread.h"
+#include "device/IMessageBox.h"
+
+namespace dedevev {
+
+class ILocalizer;
+
+// Reads a card box; the progress shows each message read.
+class CThreadLoadSMBox : public CThreadProgress, public IMessageBox::ILoadingReport {
+public:
+    CThreadLoadSMBox(IMessageBox* box, ILocalizer* localizer);
+    ~CThreadLoadSMBox() override;
+
+    void OnLoading(const SMSMessage& message, int total, int current) override;
+    // After the job: whether Load reported success (status 1).
+    bool Succeeded() const { return succeeded_; }
+
+protected:
+    void DoJob() override;
+
+private:
+    IMessageBox* box_;
+    ILocalizer* localizer_;
+    bool succeeded_ = false;
+};
+
+// Deletes card messages from the highest position down; stops at the first one the card
+// refuses (those deleted before stay deleted).
+class CThreadRemoveMsg : public CThreadProgress {
+public:
+    // `positions`: the rows to delete, in any order.
+    CThreadRemoveMsg(IMessageBox* box, std::vector<int> positions, ILocalizer* localizer);
+    ~CThreadRemoveMsg() override;
+
+    int Deleted() const { return deleted_; }
+    // The positions deleted, highest first.
+    const std::vector<int>& DeletedPositions() const { return deleted_positions_; }
+    // Whether the card refused one (or went away): the caller shows "DelFail".
+    bool Refused() const { return refused_; }
+
+protected:
+    void DoJob() override;
+
+private:
+    IMessageBox* box_;
+    std::vector<int> positions_;
+    ILocalizer* localizer_;
+    int deleted_ = 0;
+    std::vector<int> deleted_positions_;
+    bool refused_ = false;
+};
+
+// The text of `key` in section "DlgSMS" (the key itself without a localizer).
+std::u16string SmsText(ILocalizer* localizer, const std::u16string& key);
+// The loading text: "Loading", then "[number]" and the first 8 characters of the text when
+// the number is not empty.
+std::u16string SmsLoadingText(ILocalizer* localizer, const SMSMessage& message);
+
+}  // namespace dedevev
