@@ -18,7 +18,6 @@ namespace dedevev {
 
 namespace {
 
-constexpr char kSection[] = "DlgPB";
 constexpr int kRowHeight = 20;
 // How often a refresh held back by the read gate looks again.
 constexpr std::chrono::milliseconds kGateRetry{100};
@@ -26,7 +25,10 @@ constexpr std::chrono::milliseconds kGateRetry{100};
 }  // namespace
 
 QString OneLine(std::u16string_view text) {
-    QString line = ToQString(text);
+    return OneLine(ToQString(text));
+}
+
+QString OneLine(QString line) {
     line.replace(QLatin1String("\r\n"), QLatin1String(" "));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     line.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -59,8 +61,12 @@ void SetUpPBTable(QTableView* view) {
 // ---------------------------------------------------------------------------------------------
 // CPBTableModel
 
-CPBTableModel::CPBTableModel(std::vector<PBColumn> columns, Reader reader, QObject* parent)
-    : QAbstractTableModel(parent), columns_(std::move(columns)), reader_(std::move(reader)) {}
+CPBTableModel::CPBTableModel(std::vector<PBColumn> columns, Reader reader, QObject* parent,
+                             const char* section)
+    : QAbstractTableModel(parent),
+      columns_(std::move(columns)),
+      section_(section),
+      reader_(std::move(reader)) {}
 
 int CPBTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -74,6 +80,8 @@ QVariant CPBTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= static_cast<int>(rows_.size()))
         return {};
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    if (role == Qt::DecorationRole)
+        return decorator_ ? decorator_(row, index.column()) : QVariant();
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         const auto column = static_cast<std::size_t>(index.column());
         if (column >= row.size())
@@ -91,7 +99,7 @@ QVariant CPBTableModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= static_cast<int>(columns_.size()))
         return {};
-    return LocalQText(columns_[static_cast<std::size_t>(section)].key, kSection);
+    return LocalQText(columns_[static_cast<std::size_t>(section)].key, section_);
 }
 
 CPBTableModel::Row CPBTableModel::RowAt(int row) const {

@@ -20,19 +20,25 @@
 
 namespace dedevev {
 
-// A column: its header key (section "DlgPB") and width in pixels.
+// A column: its header key (in the model's language section) and width in pixels.
 struct PBColumn {
     const char* key;
     int width;
 };
 
+// A table of plain-text rows read from a store. A row may carry values past its columns;
+// they are never shown, but a decorator may read them.
 class CPBTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using Row = std::vector<QString>;
     using Reader = std::function<std::vector<Row>()>;
+    // The picture of a cell (Qt::DecorationRole), or nothing.
+    using Decorator = std::function<QVariant(const Row& row, int column)>;
 
-    CPBTableModel(std::vector<PBColumn> columns, Reader reader, QObject* parent = nullptr);
+    // `section`: the language section of the column headers.
+    CPBTableModel(std::vector<PBColumn> columns, Reader reader, QObject* parent = nullptr,
+                  const char* section = "DlgPB");
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -52,6 +58,7 @@ public:
     // While `gate` says no, a requested refresh waits (the rows' source is being changed by a
     // job on another thread and cannot be read safely meanwhile).
     void SetReadGate(std::function<bool()> gate) { gate_ = std::move(gate); }
+    void SetDecorator(Decorator decorator) { decorator_ = std::move(decorator); }
 
 signals:
     void refreshed();
@@ -60,7 +67,9 @@ private:
     std::vector<PBColumn> columns_;
     void RefreshWhenReadable();
 
+    const char* section_;
     Reader reader_;
+    Decorator decorator_;
     std::function<bool()> gate_;
     std::vector<Row> rows_;
     std::atomic<bool> pending_{false};
@@ -117,6 +126,7 @@ const std::u16string& FirstNumber(const PCContact& contact);
 
 // One line of a text that may hold line breaks.
 QString OneLine(std::u16string_view text);
+QString OneLine(QString text);
 
 template <>
 std::vector<CPBTableModel::Row> CPBListBase<CPhonebookPC>::ReadRows(CPhonebookPC& phonebook);
