@@ -79,7 +79,9 @@ int CPBTableModel::columnCount(const QModelIndex& parent) const {
 QVariant CPBTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= static_cast<int>(rows_.size()))
         return {};
-    const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    if (role != Qt::DecorationRole && role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    const Row& row = Completed(index.row());
     if (role == Qt::DecorationRole)
         return decorator_ ? decorator_(row, index.column()) : QVariant();
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
@@ -105,7 +107,16 @@ QVariant CPBTableModel::headerData(int section, Qt::Orientation orientation, int
 CPBTableModel::Row CPBTableModel::RowAt(int row) const {
     if (row < 0 || row >= static_cast<int>(rows_.size()))
         return {};
-    return rows_[static_cast<std::size_t>(row)];
+    return Completed(row);
+}
+
+const CPBTableModel::Row& CPBTableModel::Completed(int row) const {
+    const auto at = static_cast<std::size_t>(row);
+    if (!complete_[at]) {
+        complete_[at] = true;
+        completer_(row, rows_[at]);
+    }
+    return rows_[at];
 }
 
 void CPBTableModel::Refresh() {
@@ -113,12 +124,14 @@ void CPBTableModel::Refresh() {
     std::vector<Row> rows = reader_ ? reader_() : std::vector<Row>{};
     if (rows.size() == rows_.size()) {
         rows_ = std::move(rows);
+        complete_.assign(rows_.size(), !completer_);
         if (!rows_.empty())
             emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1,
                                                 static_cast<int>(columns_.size()) - 1));
     } else {
         beginResetModel();
         rows_ = std::move(rows);
+        complete_.assign(rows_.size(), !completer_);
         endResetModel();
     }
     emit refreshed();

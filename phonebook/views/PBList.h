@@ -27,7 +27,9 @@ struct PBColumn {
 };
 
 // A table of plain-text rows read from a store. A row may carry values past its columns;
-// they are never shown, but a decorator may read them.
+// they are never shown, but a decorator may read them. With a completer, the reader may hand
+// out rows that are only placeholders: each is completed when it is first looked at (shown,
+// or asked for by RowAt), so a long list costs only the rows that are seen.
 class CPBTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -35,6 +37,8 @@ public:
     using Reader = std::function<std::vector<Row>()>;
     // The picture of a cell (Qt::DecorationRole), or nothing.
     using Decorator = std::function<QVariant(const Row& row, int column)>;
+    // Fills the cells of row `row` of the last read (window thread).
+    using Completer = std::function<void(int row, Row& cells)>;
 
     // `section`: the language section of the column headers.
     CPBTableModel(std::vector<PBColumn> columns, Reader reader, QObject* parent = nullptr,
@@ -59,6 +63,8 @@ public:
     // job on another thread and cannot be read safely meanwhile).
     void SetReadGate(std::function<bool()> gate) { gate_ = std::move(gate); }
     void SetDecorator(Decorator decorator) { decorator_ = std::move(decorator); }
+    // Set before the first read.
+    void SetCompleter(Completer completer) { completer_ = std::move(completer); }
 
 signals:
     void refreshed();
@@ -66,12 +72,16 @@ signals:
 private:
     std::vector<PBColumn> columns_;
     void RefreshWhenReadable();
+    // The row, completed first when it is not yet (`row` must be valid).
+    const Row& Completed(int row) const;
 
     const char* section_;
     Reader reader_;
     Decorator decorator_;
+    Completer completer_;
     std::function<bool()> gate_;
-    std::vector<Row> rows_;
+    mutable std::vector<Row> rows_;
+    mutable std::vector<bool> complete_;
     std::atomic<bool> pending_{false};
 };
 

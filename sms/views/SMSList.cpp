@@ -23,42 +23,41 @@ constexpr std::chrono::milliseconds kNameTick{1000};
 
 }  // namespace
 
+namespace {
+
+QString LineOf(const QString& text) {
+    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ? OneLine(text)
+                                                                                : text;
+}
+
+}  // namespace
+
 CPBTableModel::Row SmsRow(const SMSMessage& message, const QString& name,
                           const std::u16string& time_format) {
+    static const QString kStatuses[] = {QStringLiteral("0"), QStringLiteral("1"),
+                                        QStringLiteral("2"), QStringLiteral("3")};
     const std::optional<std::u16string> time = FormatDateTime(message.time, time_format);
     const QString text = QString::fromStdString(message.text);
+    const bool usual = message.status >= 0 && message.status <= 3;
     return {QString(),
-            OneLine(name),
-            OneLine(QString::fromStdString(message.number)),
+            LineOf(name),
+            LineOf(QString::fromStdString(message.number)),
             time ? ToQString(*time) : QString(),
-            OneLine(text),
-            QString::number(message.status),
+            LineOf(text),
+            usual ? kStatuses[message.status] : QString::number(message.status),
             text};
 }
 
-std::vector<CPBTableModel::Row> ReadSmsRows(IMessageBoxBase& box, INameMapping* mapping,
-                                            ILocalizer* localizer) {
-    std::vector<SMSMessage> messages;
-    {
-        MessageBoxLock lock(&box);
-        const int count = box.GetCount();
-        messages.reserve(static_cast<std::size_t>(std::max(count, 0)));
-        for (int i = 0; i < count; ++i)
-            messages.push_back(box.GetAt(i));
+QString CSmsNames::NameOf(const std::string& number) {
+    if (mapping_ == nullptr || number.empty())
+        return {};
+    auto known = names_.find(number);
+    if (known == names_.end()) {
+        name_.clear();
+        mapping_->Lookup(name_, QString::fromStdString(number).toStdU16String(), matched_);
+        known = names_.emplace(number, ToQString(name_)).first;
     }
-    const std::u16string format =
-        localizer != nullptr ? localizer->GetTimeFormat(u"Full") : kDefaultTimeFormat;
-    std::vector<CPBTableModel::Row> rows;
-    rows.reserve(messages.size());
-    std::u16string name;
-    std::u16string matched;
-    for (const SMSMessage& message : messages) {
-        name.clear();
-        if (mapping != nullptr && !message.number.empty())
-            mapping->Lookup(name, QString::fromStdString(message.number).toStdU16String(), matched);
-        rows.push_back(SmsRow(message, ToQString(name), format));
-    }
-    return rows;
+    return known->second;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -66,14 +65,29 @@ std::vector<CPBTableModel::Row> ReadSmsRows(IMessageBoxBase& box, INameMapping* 
 CSMSList::CSMSList(IMessageBoxBase* box, INameMapping* mapping, const char16_t* read_icon,
                    const char16_t* other_icon, QWidget* parent)
     : QTableView(parent), mapping_(mapping), read_icon_(read_icon), other_icon_(other_icon) {
+    // The messages are copied as they are now; the rows are made as they are shown.
     model_ = new CPBTableModel(
         {{"Flag", 60}, {"Name", 60}, {"Number", 80}, {"Time", 150}, {"Content", 200}},
         [this] {
-            return box_ != nullptr
-                       ? ReadSmsRows(*box_, mapping_, CGlobalService::Instance().Localizer())
-                       : std::vector<CPBTableModel::Row>{};
+            messages_.clear();
+            if (box_ != nullptr) {
+                MessageBoxLock lock(box_);
+                const int count = box_->GetCount();
+                messages_.reserve(static_cast<std::size_t>(std::max(count, 0)));
+                for (int i = 0; i < count; ++i)
+                    messages_.push_back(box_->GetAt(i));
+            }
+            names_ = CSmsNames(mapping_);  // names may have changed: looked up again
+            ILocalizer* localizer = CGlobalService::Instance().Localizer();
+            time_format_ =
+                localizer != nullptr ? localizer->GetTimeFormat(u"Full") : kDefaultTimeFormat;
+            return std::vector<CPBTableModel::Row>(messages_.size());
         },
         this, "DlgSMS");
+    model_->SetCompleter([this](int row, CPBTableModel::Row& cells) {
+        const SMSMessage& message = messages_[static_cast<std::size_t>(row)];
+        cells = SmsRow(message, names_.NameOf(message.number), time_format_);
+    });
     // A job behind the progress window may be changing a box on its thread (a card box hands
     // out references to records it may be erasing): the rows are read once no job runs.
     model_->SetReadGate([] {
@@ -94,7 +108,7 @@ CSMSList::CSMSList(IMessageBoxBase* box, INameMapping* mapping, const char16_t* 
     LoadIcons();
 
     name_timer_.setInterval(kNameTick);
-    connect(&name_timer_, &QTimer::timeout, this, [this] { names_->OnTick(); });
+    connect(&name_timer_, &QTimer::timeout, this, [this] { redraw_->OnTick(); });
     NameRedrawBatcher::Hooks hooks;
     hooks.restart_timer = [this] {
         QMetaObject::invokeMethod(
@@ -102,12 +116,12 @@ CSMSList::CSMSList(IMessageBoxBase* box, INameMapping* mapping, const char16_t* 
     };
     hooks.stop_timer = [this] { name_timer_.stop(); };
     hooks.redraw = [this] { model_->Refresh(); };
-    names_ = std::make_unique<NameRedrawBatcher>(mapping_, std::move(hooks));
+    redraw_ = std::make_unique<NameRedrawBatcher>(mapping_, std::move(hooks));
     SetBox(box);
 }
 
 CSMSList::~CSMSList() {
-    names_.reset();  // no more name notices
+    redraw_.reset();  // no more name notices
     // Once this returns no box notice comes any more; a refresh still queued goes with the model.
     if (box_ != nullptr)
         box_->RemoveObserver(this);

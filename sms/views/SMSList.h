@@ -3,7 +3,8 @@
 // thread (the card library, the send and copy jobs), so a notice only asks for a refresh,
 // which reads the rows again on the window thread. Names come from the name mapping and are
 // redrawn once a burst of phonebook changes has settled. Rows live in a table model, so a box
-// of 10,000 messages costs no widget per row; every text is shown as it is (plain text).
+// of 10,000 messages costs no widget per row, and a row's texts (its name looked up, its time
+// written out) are made only once the row is shown. Every text is shown as it is (plain text).
 
 #include <QPixmap>
 #include <QTableView>
@@ -11,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "device/SMSMessage.h"
@@ -25,16 +27,26 @@ class INameMapping;
 // The cells of a message row: five shown, two kept for the commands.
 enum SmsCell { kSmsFlag, kSmsName, kSmsNumber, kSmsTime, kSmsContent, kSmsStatus, kSmsText };
 
-// The row of `message`: no text under the flag, the name the mapping gives for the number
-// (empty when none), the number, the time in the "Full" format, the text on one line; then
-// the status and the whole text.
+// The row of `message`: no text under the flag, `name` (the contact's, or empty), the number,
+// the time written with `time_format`, the text on one line; then the status and the whole
+// text.
 CPBTableModel::Row SmsRow(const SMSMessage& message, const QString& name,
                           const std::u16string& time_format);
 
-// The rows of `box` in box order. The messages are copied under the box lock; the names are
-// looked up (in `mapping`, may be null) after it is released.
-std::vector<CPBTableModel::Row> ReadSmsRows(IMessageBoxBase& box, INameMapping* mapping,
-                                            ILocalizer* localizer);
+// Names for the numbers of one reading of a box: each number is looked up once (a box holds
+// many messages of the same people).
+class CSmsNames {
+public:
+    explicit CSmsNames(INameMapping* mapping = nullptr) : mapping_(mapping) {}
+    // The contact's name for `number` (UTF-8), empty when none.
+    QString NameOf(const std::string& number);
+
+private:
+    INameMapping* mapping_;
+    std::unordered_map<std::string, QString> names_;
+    std::u16string name_;
+    std::u16string matched_;
+};
 
 class CSMSList : public QTableView, public IMessageBoxObserver {
 public:
@@ -75,8 +87,12 @@ private:
     QPixmap read_pixmap_;
     QPixmap other_pixmap_;
     CPBTableModel* model_ = nullptr;
+    // The messages of the last reading, the names and time format the rows are made with.
+    std::vector<SMSMessage> messages_;
+    CSmsNames names_;
+    std::u16string time_format_;
     QTimer name_timer_;
-    std::unique_ptr<NameRedrawBatcher> names_;  // after the timer: it goes first
+    std::unique_ptr<NameRedrawBatcher> redraw_;  // after the timer: it goes first
 };
 
 // Received messages: one icon for read messages, another for the rest.
