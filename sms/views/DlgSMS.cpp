@@ -23,6 +23,7 @@
 #include "resources/views/PopupWnd.h"
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
+#include "resources/views/SkinControls.h"
 #include "resources/views/WindowMessageQueue.h"
 #include "sms/SMSTransfer.h"
 #include "sms/SMSWorkers.h"
@@ -35,8 +36,11 @@ namespace {
 
 constexpr char kSection[] = "DlgSMS";
 constexpr int kMargin = 8;
+// The page background's one tab, which names the folder on display: 110 x 28 from (8, 4).
+constexpr QRect kTabRect(8, 4, 110, 28);
+constexpr int kTop = 38;
 constexpr int kTreeWidth = 130;
-constexpr int kListHeight = 196;
+constexpr int kListHeight = 170;
 constexpr int kGap = 6;
 constexpr int kButtonRow = 36;
 constexpr int kCaptionPadding = 14;
@@ -122,6 +126,11 @@ CDlgSMS::CDlgSMS(MessageViewEnvironment environment, QWidget* parent)
     queue_ = std::make_unique<CWindowMessageQueue>(
         this, [this](const WindowMessage& message) { HandleMessage(message); });
     events_ = std::make_unique<CSMSEventHandler>(queue_.get());
+
+    folder_name_ = new CTransparentStatic(QString(), this);
+    folder_name_->setObjectName("SMSFolderName");
+    folder_name_->setAlignment(Qt::AlignCenter);
+    folder_name_->setGeometry(kTabRect);
 
     tree_ = new QTreeWidget(this);
     tree_->setObjectName("SMSFolderTree");
@@ -465,6 +474,9 @@ void CDlgSMS::ShowUimInbox(int, int) {
 
 void CDlgSMS::UpdateTexts() {
     root_->setText(0, LocalQText("TabInbox", kSection));
+    const char* tab_keys[kFolderCount] = {"TabInbox",  "TabInbox",   "TabInbox",
+                                          "TabOutbox", "NotSendbox", "TabDraftBox"};
+    folder_name_->setText(LocalQText(tab_keys[folder_], kSection));
     const char* keys[kFolderCount] = {"PC",        nullptr,      "Uim",
                                       "TabOutbox", "NotSendbox", "TabDraftBox"};
     for (int i = 0; i < kFolderCount; ++i) {
@@ -477,9 +489,9 @@ void CDlgSMS::UpdateTexts() {
 
 void CDlgSMS::Layout() {
     const int bottom = height() - kButtonRow - kMargin;
-    tree_->setGeometry(kMargin, kMargin, kTreeWidth, bottom - kMargin);
+    tree_->setGeometry(kMargin, kTop, kTreeWidth, bottom - kTop);
     const int left = kMargin + kTreeWidth + kGap;
-    const QRect list_rect(left, kMargin, width() - left - kMargin, kListHeight);
+    const QRect list_rect(left, kTop, width() - left - kMargin, kListHeight);
     for (CSMSList* list : lists_)
         list->setGeometry(list_rect);
     content_->setGeometry(left, list_rect.bottom() + 1 + kGap, list_rect.width(),
@@ -514,6 +526,8 @@ void CDlgSMS::OnLanguageChanged() {
     const QFont font = LocalFont("Normal");
     tree_->setFont(font);
     content_->setFont(font);
+    folder_name_->setFont(LocalFont("Navigation"));
+    folder_name_->SetTextColor(DialogFrameColor());
     for (CSMSList* list : lists_)
         list->Retranslate();
     UpdateTexts();

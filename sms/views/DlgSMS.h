@@ -27,6 +27,7 @@ class QTreeWidgetItem;
 namespace dedevev {
 
 class CSkinButtonEx;
+class CTransparentStatic;
 class CSMSList;
 class CWindowMessageQueue;
 class ILocalizer;
@@ -130,6 +131,7 @@ private:
     std::array<QTreeWidgetItem*, kFolderCount> items_{};
     QTreeWidgetItem* root_ = nullptr;
     QTreeWidget* tree_ = nullptr;
+    CTransparentStatic* folder_name_ = nullptr;
     QPlainTextEdit* content_ = nullptr;
     std::u16string content_text_;  // the message in the pane
     std::vector<CSkinButtonEx*> buttons_;
