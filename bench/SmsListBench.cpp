@@ -14,11 +14,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/LeastTimes.h"
 #include "core/GlobalService.h"
 #include "phonebook/NameMappingPB.h"
 #include "resources/views/QtSkin.h"
@@ -159,24 +159,6 @@ void BM_PlainList(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainList)->Repetitions(5)->Unit(benchmark::kMillisecond);
 
-// Keeps the least CPU time of each benchmark over its repetitions: the machine may be busy
-// with other work, which only ever adds time.
-class TimesReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred || run.iterations == 0 || run.run_type != Run::RT_Iteration)
-                continue;
-            const auto [it, added] =
-                times.emplace(run.run_name.function_name, run.GetAdjustedCPUTime());
-            if (!added)
-                it->second = std::min(it->second, run.GetAdjustedCPUTime());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -187,10 +169,10 @@ int main(int argc, char** argv) {
     CGlobalService::Instance().SwitchLanguage(QCoreApplication::applicationDirPath().toStdString() +
                                               "/Localize/English.txt");
     benchmark::Initialize(&argc, argv);
-    TimesReporter reporter;
+    dedevev::bench::LeastTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto shown = reporter.times.find("BM_MessageList");
-    const auto plain = reporter.times.find("BM_PlainList");
+    const auto shown = reporter.times.find("BM_MessageList/");
+    const auto plain = reporter.times.find("BM_PlainList/");
     int result = 0;
     if (shown != reporter.times.end() && plain != reporter.times.end() && plain->second > 0) {
         const double ratio = shown->second / plain->second;

@@ -41,6 +41,15 @@ const std::u16string& FirstNumber(const PCContact& c) {
     return !c.home.empty() ? c.home : c.office;
 }
 
+std::vector<int> SelectedRowsOf(const QAbstractItemView& view) {
+    std::set<int> rows;
+    if (view.selectionModel() != nullptr) {
+        for (const QModelIndex& index : view.selectionModel()->selectedRows())
+            rows.insert(index.row());
+    }
+    return {rows.begin(), rows.end()};
+}
+
 void SetUpPBTable(QTableView* view) {
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -197,12 +206,7 @@ void CPBListBase<T>::SetPhonebook(T* phonebook) {
 
 template <typename T>
 std::vector<int> CPBListBase<T>::SelectedRows() const {
-    std::set<int> rows;
-    if (selectionModel() != nullptr) {
-        for (const QModelIndex& index : selectionModel()->selectedRows())
-            rows.insert(index.row());
-    }
-    return {rows.begin(), rows.end()};
+    return SelectedRowsOf(*this);
 }
 
 template <typename T>
@@ -265,10 +269,7 @@ CEmbedPBList::CEmbedPBList(IPhonebook* phonebook, QWidget* parent)
     : CPBListBase<IPhonebook>(phonebook, {{"Name", 100}, {"Mobile", 200}}, parent) {
     // A card book hands out references to entries that a job behind the progress window may
     // be erasing on its thread: its rows are read once no job runs.
-    Model()->SetReadGate([] {
-        CThreadProgress* worker = CDlgProgress::CurrentWorker();
-        return worker == nullptr || !worker->IsRunning();
-    });
+    Model()->SetReadGate(NoProgressJobRunning);
 }
 
 }  // namespace dedevev

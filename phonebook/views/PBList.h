@@ -134,6 +134,9 @@ void SetUpPBTable(QTableView* view);
 // The number a PC contact is reached at: its mobile, else its home, else its office number.
 const std::u16string& FirstNumber(const PCContact& contact);
 
+// The selected rows of `view`, ascending.
+std::vector<int> SelectedRowsOf(const QAbstractItemView& view);
+
 // One line of a text that may hold line breaks.
 QString OneLine(std::u16string_view text);
 QString OneLine(QString text);

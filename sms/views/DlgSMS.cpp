@@ -10,15 +10,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <utility>
 
 #include "connection/views/FormRows.h"
-#include "core/AppSettings.h"
 #include "core/ExportRegistry.h"
 #include "core/MessageBox.h"
 #include "core/SoundPlayer.h"
 #include "resources/Localizer.h"
+#include "resources/views/DlgMessageBox.h"
 #include "resources/views/DlgProgress.h"
 #include "resources/views/PopupWnd.h"
 #include "resources/views/QtSkin.h"
@@ -282,16 +281,8 @@ void CDlgSMS::ShowFolder(Folder folder) {
     UpdateTexts();
 }
 
-void CDlgSMS::RunJob(CThreadProgress& job) {
-    const QFont font = LocalFont("Normal");
-    CDlgProgress progress(&job, &font, this, "Dlg_BK");
-    progress.exec();
-    // The window closes only once the worker's thread has ended; this makes its results ours.
-    job.Wait(std::chrono::hours(24));
-}
-
 ProgressRunner CDlgSMS::Runner() {
-    return [this](CThreadProgress& job) { RunJob(job); };
+    return ProgressRunnerOver(this);
 }
 
 int CDlgSMS::SingleSelectedRow() const {
@@ -328,9 +319,7 @@ void CDlgSMS::DeleteSelected() {
     const std::vector<int> rows = Shown()->SelectedRows();
     if (rows.empty())
         return;
-    if (CurrentSettings().options.confirm_delete &&
-        ShowMessage(LocalText("MsgDelConfirm"), LocalText("Delete", kSection),
-                    kMbYesNo | kMbIconQuestion | kMbDefButton2) != kMsgFirst)
+    if (!ConfirmDeleteSelected(kSection))
         return;
     DeleteRows(rows);
 }
@@ -339,8 +328,7 @@ void CDlgSMS::ClearAll() {
     const int count = Shown()->Count();
     if (count == 0)
         return;
-    if (ShowMessage(LocalText("MsgClearConfirm"), LocalText("Clear", kSection),
-                    kMbYesNo | kMbIconQuestion | kMbDefButton2) != kMsgFirst)
+    if (!ConfirmClearAll(kSection))
         return;
     std::vector<int> rows(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)

@@ -112,7 +112,6 @@ private:
     // The card lists follow the current card's boxes, which also get the event handler.
     void FollowCard();
     void HandleMessage(const WindowMessage& message);
-    void RunJob(CThreadProgress& job);
     ProgressRunner Runner();
     CSMSList* Shown() const { return lists_[folder_]; }
     // The only selected row of the list on display, or -1.

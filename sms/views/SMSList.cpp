@@ -1,11 +1,9 @@
 #include "sms/views/SMSList.h"
 
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QMetaObject>
 
 #include <chrono>
-#include <set>
 #include <utility>
 
 #include "core/GlobalService.h"
@@ -90,10 +88,7 @@ CSMSList::CSMSList(IMessageBoxBase* box, INameMapping* mapping, const char16_t* 
     });
     // A job behind the progress window may be changing a box on its thread (a card box hands
     // out references to records it may be erasing): the rows are read once no job runs.
-    model_->SetReadGate([] {
-        CThreadProgress* worker = CDlgProgress::CurrentWorker();
-        return worker == nullptr || !worker->IsRunning();
-    });
+    model_->SetReadGate(NoProgressJobRunning);
     model_->SetDecorator([this](const CPBTableModel::Row& row, int column) -> QVariant {
         if (column != kSmsFlag || row.size() <= kSmsStatus)
             return {};
@@ -139,12 +134,7 @@ void CSMSList::SetBox(IMessageBoxBase* box) {
 }
 
 std::vector<int> CSMSList::SelectedRows() const {
-    std::set<int> rows;
-    if (selectionModel() != nullptr) {
-        for (const QModelIndex& index : selectionModel()->selectedRows())
-            rows.insert(index.row());
-    }
-    return {rows.begin(), rows.end()};
+    return SelectedRowsOf(*this);
 }
 
 void CSMSList::SelectOnly(int row) {
