@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <numeric>
 #include <utility>
 
 #include "connection/views/FormRows.h"
@@ -72,6 +73,12 @@ CPopSmsWndAction& PopupAction() {
 void ShowSmsPopup(const SmsPopup& popup) {
     PopupAction().Set(0, popup.storage_flag);
     CPopupWnd::Instance().Show(ToQString(popup.title), ToQString(popup.body), &PopupAction());
+}
+
+std::vector<int> AllRows(int count) {
+    std::vector<int> rows(static_cast<std::size_t>(std::max(count, 0)));
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
 }
 
 // The pane shows line breaks of any kind as lines.
@@ -330,10 +337,7 @@ void CDlgSMS::ClearAll() {
         return;
     if (!ConfirmClearAll(kSection))
         return;
-    std::vector<int> rows(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        rows[static_cast<std::size_t>(i)] = i;
-    DeleteRows(std::move(rows));
+    DeleteRows(AllRows(count));
 }
 
 void CDlgSMS::DeleteRows(std::vector<int> rows) {
@@ -360,13 +364,7 @@ void CDlgSMS::CopyToPC(bool all, bool move) {
     IMessageBoxBase* inbox = BoxOf(kPCInbox);
     if (card == nullptr || inbox == nullptr)
         return;
-    std::vector<int> rows;
-    if (all) {
-        for (int i = 0; i < Shown()->Count(); ++i)
-            rows.push_back(i);
-    } else {
-        rows = Shown()->SelectedRows();
-    }
+    std::vector<int> rows = all ? AllRows(Shown()->Count()) : Shown()->SelectedRows();
     if (rows.empty())
         return;
     CopyCardMessages(*inbox, *card, std::move(rows), move, Localizer(), Runner());

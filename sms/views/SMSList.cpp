@@ -130,7 +130,11 @@ void CSMSList::SetBox(IMessageBoxBase* box) {
         if (box_ != nullptr)
             box_->AddObserver(this);
     }
-    model_->Refresh();
+    // While a job behind the progress window changes a box, its rows are read afterwards.
+    if (NoProgressJobRunning())
+        model_->Refresh();
+    else
+        model_->RequestRefresh();
 }
 
 std::vector<int> CSMSList::SelectedRows() const {

@@ -53,7 +53,8 @@ public:
     ~CSMSList() override;
 
     IMessageBoxBase* Box() const { return box_; }
-    // Follows another box (or none) and shows its rows.
+    // Follows another box (or none) and shows its rows (once no job behind the progress window
+    // runs).
     void SetBox(IMessageBoxBase* box);
     CPBTableModel* Model() const { return model_; }
     int Count() const { return model_->rowCount(); }
