@@ -14,6 +14,7 @@
 #include "phonebook/views/DlgPB.h"
 #include "resources/views/QtSkin.h"
 #include "settings/views/DlgSet.h"
+#include "sms/views/DlgSMS.h"
 
 namespace dedevev {
 
@@ -48,6 +49,29 @@ CModulePage* MakeHistory(QWidget* parent) {
     return history;
 }
 
+// The messages page; a click on its pop-up opens it when it is not on screen.
+CModulePage* MakeMessages(CMainDlg* main, QWidget* parent) {
+    MessageViewEnvironment env = DefaultMessageViewEnvironment();
+    auto* page = new CDlgSMS(std::move(env), parent);
+    if (main != nullptr) {
+        QPointer<CMainDlg> window = main;
+        QPointer<CDlgSMS> messages = page;
+        page->SetShowPage([window, messages] {
+            if (window == nullptr || messages == nullptr || messages->isVisible())
+                return;
+            // Opened once the click has been handled: the page runs in a modal loop of its own.
+            QMetaObject::invokeMethod(
+                window,
+                [window] {
+                    if (window != nullptr)
+                        window->OnCommand(cmd::kSms);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    return page;
+}
+
 }  // namespace
 
 CModulePage* MakeModulePage(int command, QWidget* parent) {
@@ -71,6 +95,8 @@ CModulePage* MakeModulePage(int command, QWidget* parent) {
             return MakeSettings(parent);
         case cmd::kPhonebook:
             return new CDlgPB(DefaultPhonebookViewEnvironment(), parent);
+        case cmd::kSms:
+            return MakeMessages(main, parent);
         default:
             return nullptr;
     }

@@ -187,6 +187,11 @@ bool Simulation::Start(std::string* error) {
                               "SM 081234567890 Ayu Lestari", "SM 081398765432 Budi Santoso",
                               "SM 188 Layanan Pelanggan"})
         card_->Control(std::string("pb-add ") + entry);
+    // And a few messages in the UIM inbox for the messages page.
+    for (const char* message : {"081234567890 Halo, rapat jadi jam 3 sore di ruang 2.",
+                                "188 Sisa kuota internet Anda 2.5 GB, berlaku s/d 31-12.",
+                                "081398765432 Paketnya sudah sampai, terima kasih!"})
+        card_->Control(std::string("sms ") + message);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/LeastTimes.h"
 #include "phonebook/NameMappingPB.h"
 
 namespace {
@@ -123,29 +124,11 @@ void BM_ChangeThenLookup(benchmark::State& state) {
 }
 BENCHMARK(BM_ChangeThenLookup)->Unit(benchmark::kMicrosecond);
 
-// Keeps the least CPU time per iteration of each benchmark over its repetitions: the machine
-// may be busy with other work, which only ever adds time.
-class TimesReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred || run.iterations == 0 || run.run_type != Run::RT_Iteration)
-                continue;
-            const auto [it, added] = times.emplace(
-                run.run_name.function_name + "/" + run.run_name.args, run.GetAdjustedCPUTime());
-            if (!added)
-                it->second = std::min(it->second, run.GetAdjustedCPUTime());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    TimesReporter reporter;
+    dedevev::bench::LeastTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto small = reporter.times.find("BM_RefillNames/1000");
     const auto large = reporter.times.find("BM_RefillNames/2000");

@@ -20,11 +20,19 @@ std::chrono::year_month_day Date(const DateTimeFields& time) {
            std::chrono::day{static_cast<unsigned>(time.day)};
 }
 
+// `value` is never negative here (the fields are checked first).
 void AppendNumber(std::u16string& out, int value, int width, bool strip_zeros) {
-    std::string digits = std::to_string(value);
-    if (!strip_zeros && static_cast<int>(digits.size()) < width)
-        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
-    out += Utf8ToUtf16(digits);
+    char16_t digits[16];
+    int count = 0;
+    auto rest = static_cast<unsigned>(value);
+    do {
+        digits[count++] = static_cast<char16_t>(u'0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    while (!strip_zeros && count < width && count < 16)
+        digits[count++] = u'0';
+    while (count > 0)
+        out += digits[--count];
 }
 
 }  // namespace
@@ -51,6 +59,7 @@ std::optional<std::u16string> FormatDateTime(const DateTimeFields& time,
     const int hour12 = time.hour % 12 == 0 ? 12 : time.hour % 12;
 
     std::u16string out;
+    out.reserve(format.size() + 16);
     for (std::size_t i = 0; i < format.size(); ++i) {
         if (format[i] != u'%' || i + 1 >= format.size()) {
             out += format[i];

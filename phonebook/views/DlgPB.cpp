@@ -22,6 +22,7 @@
 #include "phonebook/PhonebookTransfer.h"
 #include "phonebook/views/DlgNewPB.h"
 #include "phonebook/views/PBList.h"
+#include "resources/views/DlgMessageBox.h"
 #include "resources/views/DlgProgress.h"
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
@@ -231,14 +232,6 @@ void CDlgPB::ShowPage(Page page) {
     update();
 }
 
-void CDlgPB::RunJob(CThreadProgress& job) {
-    const QFont font = LocalFont("Normal");
-    CDlgProgress progress(&job, &font, this, "Dlg_BK");
-    progress.exec();
-    // The window closes only once the worker's thread has ended; this makes its results ours.
-    job.Wait(std::chrono::hours(24));
-}
-
 void CDlgPB::LoadCard(Page page, bool tell) {
     IPhonebook* book = Card(page);
     const std::u16string not_ready = !tell || page == kEmergencyPage ? u""
@@ -261,7 +254,7 @@ void CDlgPB::LoadCard(Page page, bool tell) {
 }
 
 ProgressRunner CDlgPB::Runner() {
-    return [this](CThreadProgress& job) { RunJob(job); };
+    return ProgressRunnerOver(this);
 }
 
 void CDlgPB::LoadCardPhonebooks() {
@@ -324,9 +317,7 @@ void CDlgPB::DeleteSelected() {
     const std::vector<int> rows = SelectedRows();
     if (rows.empty() || !Editable())
         return;
-    if (CurrentSettings().options.confirm_delete &&
-        ShowMessage(LocalText("MsgDelConfirm"), LocalText("Delete", kSection),
-                    kMbYesNo | kMbIconQuestion | kMbDefButton2) != kMsgFirst)
+    if (!ConfirmDeleteSelected(kSection))
         return;
     DeleteRows(rows);
 }
@@ -337,8 +328,7 @@ void CDlgPB::ClearAll() {
     const int count = static_cast<int>(ListOf(page_)->model()->rowCount());
     if (count == 0)
         return;
-    if (ShowMessage(LocalText("MsgClearConfirm"), LocalText("Clear", kSection),
-                    kMbYesNo | kMbIconQuestion | kMbDefButton2) != kMsgFirst)
+    if (!ConfirmClearAll(kSection))
         return;
     std::vector<int> rows(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)

@@ -108,7 +108,6 @@ private:
     // Loads the card phonebook of `page` when needed; `tell` shows the not-ready text when it
     // is still not loaded afterwards.
     void LoadCard(Page page, bool tell);
-    void RunJob(CThreadProgress& job);
     ProgressRunner Runner();
     void DeleteRows(std::vector<int> rows);
     QTableView* ListOf(Page page) const;

@@ -18,7 +18,6 @@ namespace dedevev {
 
 namespace {
 
-constexpr char kSection[] = "DlgPB";
 constexpr int kRowHeight = 20;
 // How often a refresh held back by the read gate looks again.
 constexpr std::chrono::milliseconds kGateRetry{100};
@@ -26,7 +25,10 @@ constexpr std::chrono::milliseconds kGateRetry{100};
 }  // namespace
 
 QString OneLine(std::u16string_view text) {
-    QString line = ToQString(text);
+    return OneLine(ToQString(text));
+}
+
+QString OneLine(QString line) {
     line.replace(QLatin1String("\r\n"), QLatin1String(" "));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     line.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -37,6 +39,15 @@ const std::u16string& FirstNumber(const PCContact& c) {
     if (!c.mobile.empty())
         return c.mobile;
     return !c.home.empty() ? c.home : c.office;
+}
+
+std::vector<int> SelectedRowsOf(const QAbstractItemView& view) {
+    std::set<int> rows;
+    if (view.selectionModel() != nullptr) {
+        for (const QModelIndex& index : view.selectionModel()->selectedRows())
+            rows.insert(index.row());
+    }
+    return {rows.begin(), rows.end()};
 }
 
 void SetUpPBTable(QTableView* view) {
@@ -59,8 +70,12 @@ void SetUpPBTable(QTableView* view) {
 // ---------------------------------------------------------------------------------------------
 // CPBTableModel
 
-CPBTableModel::CPBTableModel(std::vector<PBColumn> columns, Reader reader, QObject* parent)
-    : QAbstractTableModel(parent), columns_(std::move(columns)), reader_(std::move(reader)) {}
+CPBTableModel::CPBTableModel(std::vector<PBColumn> columns, Reader reader, QObject* parent,
+                             const char* section)
+    : QAbstractTableModel(parent),
+      columns_(std::move(columns)),
+      section_(section),
+      reader_(std::move(reader)) {}
 
 int CPBTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -73,7 +88,11 @@ int CPBTableModel::columnCount(const QModelIndex& parent) const {
 QVariant CPBTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= static_cast<int>(rows_.size()))
         return {};
-    const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    if (role != Qt::DecorationRole && role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    const Row& row = Completed(index.row());
+    if (role == Qt::DecorationRole)
+        return decorator_ ? decorator_(row, index.column()) : QVariant();
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         const auto column = static_cast<std::size_t>(index.column());
         if (column >= row.size())
@@ -91,13 +110,22 @@ QVariant CPBTableModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= static_cast<int>(columns_.size()))
         return {};
-    return LocalQText(columns_[static_cast<std::size_t>(section)].key, kSection);
+    return LocalQText(columns_[static_cast<std::size_t>(section)].key, section_);
 }
 
 CPBTableModel::Row CPBTableModel::RowAt(int row) const {
     if (row < 0 || row >= static_cast<int>(rows_.size()))
         return {};
-    return rows_[static_cast<std::size_t>(row)];
+    return Completed(row);
+}
+
+const CPBTableModel::Row& CPBTableModel::Completed(int row) const {
+    const auto at = static_cast<std::size_t>(row);
+    if (!complete_[at]) {
+        complete_[at] = true;
+        completer_(row, rows_[at]);
+    }
+    return rows_[at];
 }
 
 void CPBTableModel::Refresh() {
@@ -105,12 +133,14 @@ void CPBTableModel::Refresh() {
     std::vector<Row> rows = reader_ ? reader_() : std::vector<Row>{};
     if (rows.size() == rows_.size()) {
         rows_ = std::move(rows);
+        complete_.assign(rows_.size(), !completer_);
         if (!rows_.empty())
             emit dataChanged(index(0, 0), index(static_cast<int>(rows_.size()) - 1,
                                                 static_cast<int>(columns_.size()) - 1));
     } else {
         beginResetModel();
         rows_ = std::move(rows);
+        complete_.assign(rows_.size(), !completer_);
         endResetModel();
     }
     emit refreshed();
@@ -176,12 +206,7 @@ void CPBListBase<T>::SetPhonebook(T* phonebook) {
 
 template <typename T>
 std::vector<int> CPBListBase<T>::SelectedRows() const {
-    std::set<int> rows;
-    if (selectionModel() != nullptr) {
-        for (const QModelIndex& index : selectionModel()->selectedRows())
-            rows.insert(index.row());
-    }
-    return {rows.begin(), rows.end()};
+    return SelectedRowsOf(*this);
 }
 
 template <typename T>
@@ -244,10 +269,7 @@ CEmbedPBList::CEmbedPBList(IPhonebook* phonebook, QWidget* parent)
     : CPBListBase<IPhonebook>(phonebook, {{"Name", 100}, {"Mobile", 200}}, parent) {
     // A card book hands out references to entries that a job behind the progress window may
     // be erasing on its thread: its rows are read once no job runs.
-    Model()->SetReadGate([] {
-        CThreadProgress* worker = CDlgProgress::CurrentWorker();
-        return worker == nullptr || !worker->IsRunning();
-    });
+    Model()->SetReadGate(NoProgressJobRunning);
 }
 
 }  // namespace dedevev

@@ -20,19 +20,29 @@
 
 namespace dedevev {
 
-// A column: its header key (section "DlgPB") and width in pixels.
+// A column: its header key (in the model's language section) and width in pixels.
 struct PBColumn {
     const char* key;
     int width;
 };
 
+// A table of plain-text rows read from a store. A row may carry values past its columns;
+// they are never shown, but a decorator may read them. With a completer, the reader may hand
+// out rows that are only placeholders: each is completed when it is first looked at (shown,
+// or asked for by RowAt), so a long list costs only the rows that are seen.
 class CPBTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using Row = std::vector<QString>;
     using Reader = std::function<std::vector<Row>()>;
+    // The picture of a cell (Qt::DecorationRole), or nothing.
+    using Decorator = std::function<QVariant(const Row& row, int column)>;
+    // Fills the cells of row `row` of the last read (window thread).
+    using Completer = std::function<void(int row, Row& cells)>;
 
-    CPBTableModel(std::vector<PBColumn> columns, Reader reader, QObject* parent = nullptr);
+    // `section`: the language section of the column headers.
+    CPBTableModel(std::vector<PBColumn> columns, Reader reader, QObject* parent = nullptr,
+                  const char* section = "DlgPB");
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -52,6 +62,9 @@ public:
     // While `gate` says no, a requested refresh waits (the rows' source is being changed by a
     // job on another thread and cannot be read safely meanwhile).
     void SetReadGate(std::function<bool()> gate) { gate_ = std::move(gate); }
+    void SetDecorator(Decorator decorator) { decorator_ = std::move(decorator); }
+    // Set before the first read.
+    void SetCompleter(Completer completer) { completer_ = std::move(completer); }
 
 signals:
     void refreshed();
@@ -59,10 +72,16 @@ signals:
 private:
     std::vector<PBColumn> columns_;
     void RefreshWhenReadable();
+    // The row, completed first when it is not yet (`row` must be valid).
+    const Row& Completed(int row) const;
 
+    const char* section_;
     Reader reader_;
+    Decorator decorator_;
+    Completer completer_;
     std::function<bool()> gate_;
-    std::vector<Row> rows_;
+    mutable std::vector<Row> rows_;
+    mutable std::vector<bool> complete_;
     std::atomic<bool> pending_{false};
 };
 
@@ -115,8 +134,12 @@ void SetUpPBTable(QTableView* view);
 // The number a PC contact is reached at: its mobile, else its home, else its office number.
 const std::u16string& FirstNumber(const PCContact& contact);
 
+// The selected rows of `view`, ascending.
+std::vector<int> SelectedRowsOf(const QAbstractItemView& view);
+
 // One line of a text that may hold line breaks.
 QString OneLine(std::u16string_view text);
+QString OneLine(QString text);
 
 template <>
 std::vector<CPBTableModel::Row> CPBListBase<CPhonebookPC>::ReadRows(CPhonebookPC& phonebook);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "core/AppSettings.h"
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
 
@@ -223,6 +224,17 @@ void CDlgMessageBox::mouseReleaseEvent(QMouseEvent* event) {
 void InstallSkinnedMessageBox() {
     static CSkinnedMessageBoxUi ui;
     SetMessageBoxUi(&ui);
+}
+
+bool ConfirmDeleteSelected(const char* section) {
+    return !CurrentSettings().options.confirm_delete ||
+           ShowMessage(LocalText("MsgDelConfirm"), LocalText("Delete", section),
+                       kMbYesNo | kMbIconQuestion | kMbDefButton2) == kMsgFirst;
+}
+
+bool ConfirmClearAll(const char* section) {
+    return ShowMessage(LocalText("MsgClearConfirm"), LocalText("Clear", section),
+                       kMbYesNo | kMbIconQuestion | kMbDefButton2) == kMsgFirst;
 }
 
 }  // namespace dedevev

@@ -57,4 +57,11 @@ const char* MessageIconName(MessageBoxIcon icon);
 // answered with its default button, for tests and unattended runs.
 void InstallSkinnedMessageBox();
 
+// Asks before the selected items of a list are deleted ("MsgDelConfirm", caption "Delete" of
+// `section`) when the "ConfirmDelete" option is on; true to go on.
+bool ConfirmDeleteSelected(const char* section);
+// Asks, always, before every item of a list is deleted ("MsgClearConfirm", caption "Clear" of
+// `section`); true to go on.
+bool ConfirmClearAll(const char* section);
+
 }  // namespace dedevev

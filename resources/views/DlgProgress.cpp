@@ -6,6 +6,7 @@
 #include <QProgressBar>
 
 #include <algorithm>
+#include <chrono>
 
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
@@ -223,6 +224,23 @@ void CDlgProgress::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::NoBrush);
     for (int i = 0; i < 4; ++i)
         painter.drawRect(rect().adjusted(i, i, -i - 1, -i - 1));
+}
+
+void RunBehindProgress(CThreadProgress& job, QWidget* parent) {
+    const QFont font = LocalFont("Normal");
+    CDlgProgress progress(&job, &font, parent, "Dlg_BK");
+    progress.exec();
+    // The window closes only once the worker's thread has ended; this makes its results ours.
+    job.Wait(std::chrono::hours(24));
+}
+
+ProgressRunner ProgressRunnerOver(QWidget* parent) {
+    return [parent](CThreadProgress& job) { RunBehindProgress(job, parent); };
+}
+
+bool NoProgressJobRunning() {
+    CThreadProgress* worker = CDlgProgress::CurrentWorker();
+    return worker == nullptr || !worker->IsRunning();
 }
 
 }  // namespace dedevev

@@ -82,4 +82,13 @@ private:
     CThreadWake wake_{this, [this] { ApplyReports(); }};
 };
 
+// Runs `job` behind a progress window over `parent` and returns once the job's thread has
+// ended, so that its results are the caller's to read.
+void RunBehindProgress(CThreadProgress& job, QWidget* parent);
+// A runner that does so over `parent`.
+ProgressRunner ProgressRunnerOver(QWidget* parent);
+// Whether no job behind a progress window runs now (the stores such a job changes on its
+// thread may be read safely).
+bool NoProgressJobRunning();
+
 }  // namespace dedevev
