@@ -252,7 +252,13 @@ std::optional<ServiceInfo> ParseDdsrv(const Lines& lines) {
     info.domain = words[3];
     info.card_type = SimPresent(words[4]) ? words[5] : kCardTypeNone;
     info.service_state = words[6];
-    info.sms_restricted = SmsRestrictedFor(info.system_mode, info.service_state);
+    // An EV-DO card with circuit service as well is on a hybrid system: its messages travel
+    // over 1x.
+    const bool hybrid =
+        info.system_mode == kSystemModeHdr && (info.domain == 1 || info.domain == 3);
+    info.sms_restricted = hybrid && info.service_state != kServiceNone
+                              ? 0
+                              : SmsRestrictedFor(info.system_mode, info.service_state);
     return info;
 }
 

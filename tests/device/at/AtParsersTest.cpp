@@ -196,6 +196,7 @@ TEST(AtParsersTest, ServiceRecordOfOurDialect) {
         {"^DDSRV: 2,9,0,3,1,1,2", Words(2, 9, 0, 0, 3, 1, 2)},
         {"^DDSRV: 2,2,1,3,1,2,2", Words(2, 2, 0, 1, 3, 2, 2)},
         {"^DDSRV: 2,4,0,2,1,2,2", Words(2, 4, 1, 0, 2, 2, 2)},  // EV-DO: no messages
+        {"^DDSRV: 2,4,0,3,1,2,2", Words(2, 4, 0, 0, 3, 2, 2)},  // hybrid: messages over 1x
         {"^DDSRV: 0,0,0,0,255,0,0", Words(0, 0, 1, 0, 0, 0, 0)},
         {"^DDSRV: 2,9,0,3,1,1", std::nullopt},
         {"^DDSRV: 2,x,0,3,1,1,2", std::nullopt},
