@@ -279,22 +279,12 @@ bool AppSettings::SaveSettings() const {
     return file.Save(0600);
 }
 
-namespace {
-
-std::u16string ResolveStored(std::u16string_view stored) {
-    if (IsAbsoluteStoredPath(stored))
-        return std::u16string(stored);
-    return ProgramFolder() + std::u16string(stored);
-}
-
-}  // namespace
-
 std::u16string AppSettings::LanguageFilePath() const {
-    return ResolveStored(options.local);
+    return ResolveStoredPath(options.local);
 }
 
 std::u16string AppSettings::SkinFilePath() const {
-    std::u16string path = ResolveStored(options.skin);
+    std::u16string path = ResolveStoredPath(options.skin);
     if (!FileExists(ResolvePathNoCase(NativePath(path))))
         path = ProgramFolder() + u"Skin\\Skin.txt";
     return path;

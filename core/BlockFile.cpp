@@ -53,35 +53,56 @@ std::u16string DecodeBlockText(std::string_view bytes) {
     return text;
 }
 
+namespace {
+
+// Whether `line` (at `at` in `lines`) ends a running continued value under kNextKeyOnly.
+bool EndsStrictRun(const std::vector<std::u16string_view>& lines, std::size_t at,
+                   std::span<const std::u16string_view> keys, std::size_t continued) {
+    const std::u16string_view line = lines[at];
+    if (continued + 1 < keys.size() && !keys[continued + 1].empty() &&
+        line.find(keys[continued + 1]) != std::u16string_view::npos)
+        return true;
+    return keys.size() >= 2 && !keys[0].empty() && !keys[1].empty() && line.starts_with(keys[0]) &&
+           at + 1 < lines.size() && lines[at + 1].starts_with(keys[1]);
+}
+
+}  // namespace
+
 std::vector<BlockRecord> ReadBlockFile(std::string_view bytes,
                                        std::span<const std::u16string_view> keys,
-                                       std::size_t continued) {
+                                       std::size_t continued, ContinuedRun run) {
     std::vector<BlockRecord> records;
     const std::u16string text = DecodeBlockText(bytes);
+    std::vector<std::u16string_view> lines;
+    ForEachBlockLine(text, [&](std::u16string_view line) { lines.push_back(line); });
     std::size_t next = 0;  // the first key the current record may still take
     bool open = false;
     bool running = false;  // the continued key's value takes the lines without a key
-    ForEachBlockLine(text, [&](std::u16string_view line) {
-        const std::size_t key = LineKey(line, keys, next, running);
+    for (std::size_t at = 0; at < lines.size(); ++at) {
+        const std::u16string_view line = lines[at];
+        const bool strict = running && run == ContinuedRun::kNextKeyOnly;
+        const std::size_t key = strict && !EndsStrictRun(lines, at, keys, continued)
+                                    ? kNone
+                                    : LineKey(line, keys, next, running);
         if (key == kNone) {
             if (running) {
                 std::u16string& value = *records.back()[continued];
                 value.append(u"\r\n");
                 value.append(line);
             }
-            return;
+            continue;
         }
         if (!open || key < next) {
             records.emplace_back(keys.size());
             open = true;
         }
-        const std::size_t at = line.find(keys[key]);
-        std::u16string value(line.substr(0, at));
-        value.append(line.substr(at + keys[key].size()));
+        const std::size_t found = line.find(keys[key]);
+        std::u16string value(line.substr(0, found));
+        value.append(line.substr(found + keys[key].size()));
         records.back()[key] = std::move(value);
         next = key + 1;
         running = key == continued;
-    });
+    }
     return records;
 }
 

@@ -23,7 +23,10 @@
 // A reader may name one continued key: the lines after that key's line that hold no key are
 // its value's further lines (joined with CR LF). While such a value runs, only a line that
 // starts with a key or contains a later key of the record is a key line. Empty lines and
-// comment lines inside the value are skipped, so they are lost.
+// comment lines inside the value are skipped, so they are lost. With ContinuedRun::kNextKeyOnly
+// the value is ended only by a line holding the key right after it, or by the start of the next
+// record (a line starting with the first key, directly followed by one starting with the
+// second): free text such as a message keeps its lines that merely hold another key.
 
 #include <cstddef>
 #include <optional>
@@ -61,11 +64,15 @@ void ForEachBlockLine(std::u16string_view text, LineFunction&& line) {
 // No continued key: every line without a key is skipped.
 inline constexpr std::size_t kNoContinuedKey = static_cast<std::size_t>(-1);
 
+// Which lines end a continued value (see above).
+enum class ContinuedRun { kAnyLaterKey, kNextKeyOnly };
+
 // The records of a block file with these keys, in file order. `continued`: the index of the
 // key whose value runs on over the lines without a key that follow it.
 std::vector<BlockRecord> ReadBlockFile(std::string_view bytes,
                                        std::span<const std::u16string_view> keys,
-                                       std::size_t continued = kNoContinuedKey);
+                                       std::size_t continued = kNoContinuedKey,
+                                       ContinuedRun run = ContinuedRun::kAnyLaterKey);
 
 // Builds a block file's bytes: starts with FF FE.
 class BlockFileWriter {

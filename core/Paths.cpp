@@ -17,6 +17,12 @@ bool IsAbsoluteStoredPath(std::u16string_view path) {
     return (!path.empty() && (path[0] == u'/')) || (path.size() > 1 && path[1] == u':');
 }
 
+std::u16string ResolveStoredPath(std::u16string_view path) {
+    if (IsAbsoluteStoredPath(path))
+        return std::u16string(path);
+    return ProgramFolder() + std::u16string(path);
+}
+
 std::string NativePath(std::u16string_view path) {
     std::string out = Utf16ToUtf8(path);
     for (auto& c : out) {

@@ -10,6 +10,9 @@ namespace dedevev {
 // A stored path is absolute when it starts with '/' or has ':' at index 1.
 bool IsAbsoluteStoredPath(std::u16string_view path);
 
+// A stored path made whole: as it stands when absolute, else under ProgramFolder().
+std::u16string ResolveStoredPath(std::u16string_view path);
+
 // Stored path to a file-system path: UTF-8 with every '\' turned into '/'.
 std::string NativePath(std::u16string_view path);
 

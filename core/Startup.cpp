@@ -11,6 +11,7 @@
 #include "core/TextCodec.h"
 #include "device/DeviceHolder.h"
 #include "phonebook/PhonebookRegistry.h"
+#include "sms/SMSBoxRegistry.h"
 
 namespace dedevev {
 
@@ -129,9 +130,10 @@ int CDEDEVev::ExitInstance() {
     if (!lock_.Owned())
         return 0;
     CurrentSettings().SaveSettings();
-    // The contacts are written now, and their mappings let go of the card's phonebooks while
-    // the modem object is still there.
+    // The contacts and the PC message boxes are written now; the contacts' mappings let go of
+    // the card's phonebooks while the modem object is still there.
     PhonebookRegistry::ShutdownInstance();
+    SMSBoxRegistry::ShutdownInstance();
     if (Devices().ModemAgent() != nullptr) {
         std::vector<std::function<void()>> hooks;
         {

@@ -1,9 +1,33 @@
 #include "sms/SMSBoxPC.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <array>
+#include <cerrno>
+
+#include "core/AppSettings.h"
+#include "core/BlockFile.h"
+#include "core/ProfileFile.h"
+#include "device/base/Utf.h"
+#include "resources/TextTable.h"
 
 namespace dedevev {
 namespace {
+
+enum BoxKey : std::size_t { kNumberKey, kTextKey, kTimeKey, kPriorityKey, kStatusKey };
+constexpr std::array<std::u16string_view, 5> kKeys = {u"Number:", u"Text:", u"Time:", u"Priority:",
+                                                      u"Status:"};
+
+std::u16string Decimal(std::int32_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// A value that is there and not empty.
+const std::u16string* Filled(const BlockRecord& record, std::size_t key) {
+    return record[key] && !record[key]->empty() ? &*record[key] : nullptr;
+}
 
 // What GetAt answers for a position outside the box.
 const SMSMessage& EmptyMessage() {
@@ -132,6 +156,70 @@ std::vector<SMSMessage> CSMSBoxPC::Messages() {
     for (const auto& held : messages_)
         copies.push_back(*held);
     return copies;
+}
+
+std::string CSMSBoxPC::Serialise() {
+    return SerialiseMessages(Messages());
+}
+
+void CSMSBoxPC::Parse(std::string_view bytes) {
+    std::vector<std::unique_ptr<SMSMessage>> messages;
+    for (SMSMessage& message : ParseMessages(bytes))
+        messages.push_back(std::make_unique<SMSMessage>(std::move(message)));
+    std::lock_guard<std::recursive_mutex> lock(box_lock_);
+    messages_ = std::move(messages);
+}
+
+bool CSMSBoxPC::Load(const std::string& path) {
+    std::string bytes;
+    if (ReadWholeFile(path, &bytes)) {
+        Parse(bytes);
+        return true;
+    }
+    Clear();
+    struct stat info {};
+    return ::stat(path.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+bool CSMSBoxPC::Save(const std::string& path) {
+    return WriteFileAtomically(path, Serialise(), 0600);
+}
+
+std::string SerialiseMessages(const std::vector<SMSMessage>& messages) {
+    BlockFileWriter out;
+    for (const SMSMessage& m : messages) {
+        out.Field(kKeys[kNumberKey], Utf8ToUtf16(m.number));
+        out.MultiLineField(kKeys[kTextKey], Utf8ToUtf16(m.text));
+        out.Field(kKeys[kTimeKey], DateTimeText(m.time));
+        out.Field(kKeys[kPriorityKey], Decimal(m.priority));
+        out.Field(kKeys[kStatusKey], Decimal(m.status));
+        out.EndRecord();
+    }
+    return out.Take();
+}
+
+// The text runs until a line holding "Time:" or the start of the next message, so that a
+// message line such as "Status: ok" stays part of the text.
+std::vector<SMSMessage> ParseMessages(std::string_view bytes) {
+    std::vector<SMSMessage> messages;
+    for (const BlockRecord& record :
+         ReadBlockFile(bytes, kKeys, kTextKey, ContinuedRun::kNextKeyOnly)) {
+        const std::u16string* time = Filled(record, kTimeKey);
+        const std::u16string* priority = Filled(record, kPriorityKey);
+        const std::u16string* status = Filled(record, kStatusKey);
+        if (time == nullptr || priority == nullptr || status == nullptr)
+            continue;
+        SMSMessage& m = messages.emplace_back();
+        if (const auto fields = ParseDateTimeText(*time))
+            m.time = *fields;
+        m.priority = ParseInt(*priority);
+        m.status = ParseInt(*status);
+        if (record[kNumberKey])
+            m.number = Utf16ToUtf8(*record[kNumberKey]);
+        if (record[kTextKey])
+            m.text = Utf16ToUtf8(*record[kTextKey]);
+    }
+    return messages;
 }
 
 }  // namespace dedevev
