@@ -213,6 +213,7 @@ CDlgWriteSMS::CDlgWriteSMS(WriteSMSEnvironment environment, const std::u16string
                           foot - kGap - counter_height - 4 - content_top);
     counter_ = new CTransparentStatic(QString(), this);
     counter_->setObjectName("WriteSMSCounter");
+    counter_->setFont(LocalFont("Normal"));
     counter_->setGeometry(kFieldLeft, content_top + content_->height() + 4, field_width,
                           counter_height);
 
