@@ -38,7 +38,8 @@ SmsTextClass ClassOfText(std::u16string_view text);
 
 // The text cut into parts of 70 UTF-16 units while what remains is wide (or extended with
 // `unicode_for_extended`), of 160 otherwise; the class is taken again for what remains. An
-// empty text gives one empty part.
+// empty text gives one empty part. A character outside the basic plane (a surrogate pair) is
+// never cut in half: that part ends one unit early.
 std::vector<std::u16string> SplitSmsText(std::u16string_view text, bool unicode_for_extended);
 
 // The parts as message records: defaults, `priority`, the part's text (UTF-8).
@@ -48,6 +49,14 @@ std::vector<SMSMessage> MakeSmsParts(std::u16string_view text, int priority,
 // What the write dialog shows while the text is typed: how many messages the card will send
 // (every part as the modem library plans it), in which alphabet, and how many characters are
 // left in the last one before another message is needed.
+//
+// The rule: the text is split as SplitSmsText splits it; each part goes through at::PlanSms
+// as the library sends it (CR LF as one LF; 16-bit characters forced when
+// `unicode_for_extended` holds and the whole text is extended), and `messages` is the sum of
+// the plans' messages. `alphabet` is the last part's. `characters_left` is the room of the
+// last card message (GSM 160 septets or 70 characters, 153 / 67 in a long message; CDMA 160
+// or 70, 152 / 66) less what it holds, a GSM extension character counting two; and never more
+// than the last part itself can still take (160, or 70 for a wide part).
 struct SmsCounter {
     int messages = 1;
     int characters_left = 0;
@@ -57,7 +66,9 @@ SmsCounter CountSms(at::SmsFamily family, std::u16string_view text, bool unicode
 
 // The sending job: recipients from the last to the first, each part up to three attempts,
 // a pause after every part; each part filed as sent (status 3) or unsent (status 2) with the
-// recipient's number and the time it was filed.
+// recipient's number and the time it was filed. Cancel takes effect before an attempt, before
+// a pause and before the next part; a pause once begun runs to its end. A part whose attempts
+// a cancel cut short is filed unsent; parts never begun are not filed (but count in Failed).
 struct SendJobSettings {
     bool multi_send_notice = false;  // BeginMultiSend / EndMultiSend around a batch
     std::chrono::milliseconds pause{3000};
@@ -111,7 +122,8 @@ std::u16string SendSummary(ILocalizer* localizer, int succeeded, int failed, boo
 
 // The text of the pre-check before a send, or empty when sending may go on: in an LTE system
 // mode where the card cannot send messages, "SMSAlertInLTEMode" (section "DlgWriteSMS") with
-// "UMTS Only" or "CDMA Only" (by the card type).
+// "UMTS Only" or "CDMA Only" (by the card type) in place of its "%s" (nothing else in the text
+// is taken as a format); with another card type the place stays empty, and the warning stands.
 std::u16string SendPreCheckText(IDeviceControl* control, ILocalizer* localizer);
 
 }  // namespace dedevev

@@ -14,8 +14,9 @@ namespace dedevev {
 
 class ILocalizer;
 
-// Loads `box` under its lock unless it is loaded; a failed load only beeps (`beep`, may be
-// empty). True when the box is loaded afterwards.
+// Loads `box` unless it is loaded; a failed load only beeps (`beep`, may be empty). True when
+// the box is loaded afterwards. The caller must not hold the box lock: the job's Load takes it
+// on the job's thread.
 bool LoadCardBox(IMessageBox& box, ILocalizer* localizer, const ProgressRunner& run,
                  const std::function<void()>& beep = {});
 
@@ -32,16 +33,18 @@ struct SmsCopyOutcome {
     int added = 0;            // new messages in the destination
     int duplicates = 0;       // messages the destination held already
     std::vector<int> placed;  // source positions now in the destination (added or there), ascending
-    std::u16string error_key;  // "NoSpace", "CopyFail" or empty
+    std::u16string error_key;  // "NoSpace", "CopyFail", "LoadFail" (the card went away) or empty
     int deleted = 0;           // card messages deleted by a move
 };
 
 // Copies the messages at `positions` of `source` (a card box) into `destination` (the PC
 // inbox): destination lock first, then the source's; stops with "NoSpace" when the destination
 // is full or a position is gone, with "CopyFail" when Add fails. Afterwards shows the error
-// text, else "SMSRepeated" when duplicates were met (application caption, warning icon).
+// text, else "SMSRepeated" when duplicates were met (application caption, warning icon). A
+// source that is no longer loaded (the card went away) stops the copy with "LoadFail".
 // With `move`, then deletes from the card those messages that are in the destination, and no
-// other (a message the copy did not place stays on the card).
+// other (a message the copy did not place stays on the card): each is found again by sameness,
+// since a message arriving in between moves the positions.
 SmsCopyOutcome CopyCardMessages(IMessageBoxBase& destination, IMessageBox& source,
                                 std::vector<int> positions, bool move, ILocalizer* localizer,
                                 const ProgressRunner& run);
