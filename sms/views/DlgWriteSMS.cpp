@@ -55,7 +55,8 @@ at::SmsFamily CardFamily() {
     return cdma ? at::SmsFamily::kCdma : at::SmsFamily::kGsm;
 }
 
-void RunBehindProgress(QWidget* parent, CThreadProgress& job) {
+// The send job behind the progress window, whose cancel button reads "ButtonCancel" meanwhile.
+void RunSendJob(QWidget* parent, CThreadProgress& job) {
     const QFont font = LocalFont("Normal");
     CDlgProgress progress(&job, &font, parent, "Dlg_BK");
     progress.SetCancelText(LocalQText("ButtonCancel"));
@@ -109,7 +110,7 @@ WriteSMSEnvironment DefaultWriteSMSEnvironment() {
         return RunPicker(parent, PickCandidates(&books.PCPhonebook(),
                                                 {books.ModemPhonebook(), books.UimPhonebook()}));
     };
-    env.run = RunBehindProgress;
+    env.run = RunSendJob;
     env.message = [](const std::u16string& text, const std::u16string& caption, unsigned flags) {
         return ShowMessage(text, caption, flags);
     };
