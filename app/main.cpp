@@ -14,6 +14,7 @@
 #include "app/Simulate.h"
 #include "core/AppSettings.h"
 #include "core/Paths.h"
+#include "core/SoundPlayer.h"
 #include "core/Startup.h"
 #include "core/TextCodec.h"
 #include "device/DeviceHolder.h"
@@ -21,6 +22,7 @@
 #include "device/probe/HardwareProbe.h"
 #include "resources/TextTable.h"
 #include "resources/views/QtSkin.h"
+#include "resources/views/QtSoundOutput.h"
 
 namespace {
 
@@ -72,6 +74,22 @@ void ConfigureDevices(bool simulated) {
     }
 }
 
+// The program's sounds go through Qt Multimedia while the application object lives; the player
+// is back to silence before Qt goes down.
+class SoundOutputInstall {
+public:
+    SoundOutputInstall() { dedevev::SoundPlayer::Instance().SetOutput(&output_); }
+    ~SoundOutputInstall() {
+        dedevev::SoundPlayer::Instance().StopSound();
+        dedevev::SoundPlayer::Instance().SetOutput(nullptr);
+    }
+    SoundOutputInstall(const SoundOutputInstall&) = delete;
+    SoundOutputInstall& operator=(const SoundOutputInstall&) = delete;
+
+private:
+    dedevev::QtSoundOutput output_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,6 +131,7 @@ int main(int argc, char** argv) {
 
     bool started = false;
     {
+        const SoundOutputInstall sound;
         dedevev::AppShell shell;
         dedevev::CDEDEVev application(&shell);
         started = application.InitInstance();

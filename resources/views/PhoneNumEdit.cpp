@@ -29,7 +29,7 @@ void CPhoneNumEdit::keyPressEvent(QKeyEvent* event) {
     }
     const QString text = event->text();
     const bool printable = !text.isEmpty() && text.at(0).isPrint();
-    if (printable && !(text.size() == 1 && IsAllowed(text.at(0)))) {
+    if (printable && !(text.size() == 1 && Allows(text.at(0)))) {
         event->accept();  // dropped
         return;
     }
@@ -45,7 +45,7 @@ void CPhoneNumEdit::Paste() {
     if (text.isEmpty())
         return;
     for (QChar c : text) {
-        if (!IsAllowed(c))
+        if (!Allows(c))
             return;
     }
     if (hasSelectedText()) {
