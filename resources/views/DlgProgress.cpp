@@ -226,9 +226,11 @@ void CDlgProgress::paintEvent(QPaintEvent*) {
         painter.drawRect(rect().adjusted(i, i, -i - 1, -i - 1));
 }
 
-void RunBehindProgress(CThreadProgress& job, QWidget* parent) {
+void RunBehindProgress(CThreadProgress& job, QWidget* parent, const QString& cancel_text) {
     const QFont font = LocalFont("Normal");
     CDlgProgress progress(&job, &font, parent, "Dlg_BK");
+    if (!cancel_text.isEmpty())
+        progress.SetCancelText(cancel_text);
     progress.exec();
     // The window closes only once the worker's thread has ended; this makes its results ours.
     job.Wait(std::chrono::hours(24));

@@ -83,8 +83,10 @@ private:
 };
 
 // Runs `job` behind a progress window over `parent` and returns once the job's thread has
-// ended, so that its results are the caller's to read.
-void RunBehindProgress(CThreadProgress& job, QWidget* parent);
+// ended, so that its results are the caller's to read. `cancel_text`, when not empty, is the
+// cancel button's caption meanwhile.
+void RunBehindProgress(CThreadProgress& job, QWidget* parent,
+                       const QString& cancel_text = QString());
 // A runner that does so over `parent`.
 ProgressRunner ProgressRunnerOver(QWidget* parent);
 // Whether no job behind a progress window runs now (the stores such a job changes on its

@@ -57,12 +57,7 @@ at::SmsFamily CardFamily() {
 
 // The send job behind the progress window, whose cancel button reads "ButtonCancel" meanwhile.
 void RunSendJob(QWidget* parent, CThreadProgress& job) {
-    const QFont font = LocalFont("Normal");
-    CDlgProgress progress(&job, &font, parent, "Dlg_BK");
-    progress.SetCancelText(LocalQText("ButtonCancel"));
-    progress.exec();
-    // The window closes only once the worker's thread has ended; this makes its counts ours.
-    job.Wait(std::chrono::hours(24));
+    RunBehindProgress(job, parent, LocalQText("ButtonCancel"));
 }
 
 // The edit field works with LF; messages keep their line breaks as CR LF, as the box files
