@@ -27,6 +27,25 @@ InstanceSlot& Slot() {
     return slot;
 }
 
+// Saves the boxes in the order inbox, sent, unsent, drafts, passing over the files that were
+// there but could not be read. `report`: at the end of the program, with no window left to
+// tell, says on stderr which files were not written.
+bool SaveBoxes(const std::string& folder,
+               const std::unique_ptr<CSMSBoxPC> (&boxes)[SMSBoxRegistry::kPCBoxCount],
+               const bool (&unreadable)[SMSBoxRegistry::kPCBoxCount], bool report) {
+    bool all = true;
+    for (int which = 0; which < SMSBoxRegistry::kPCBoxCount; ++which) {
+        const std::string path = folder + kFileNames[which];
+        const bool saved = !unreadable[which] && boxes[which]->Save(path);
+        if (!saved && report)
+            std::fprintf(
+                stderr, "DEDEVev: the messages could not be saved to %s%s\n", path.c_str(),
+                unreadable[which] ? " (the file there could not be read and is kept)" : "");
+        all = all && saved;
+    }
+    return all;
+}
+
 }  // namespace
 
 SMSBoxRegistryEnvironment DefaultSMSBoxRegistryEnvironment() {
@@ -50,10 +69,8 @@ SMSBoxRegistry::SMSBoxRegistry(SMSBoxRegistryEnvironment env) : env_(std::move(e
 }
 
 SMSBoxRegistry::~SMSBoxRegistry() {
-    // At the end of the program there is no window left to tell.
-    if (!env_.folder.empty() && !Save())
-        std::fprintf(stderr, "DEDEVev: not every message box could be saved in %s\n",
-                     env_.folder.c_str());
+    if (!env_.folder.empty())
+        SaveBoxes(env_.folder, boxes_, unreadable_, true);
 }
 
 SMSBoxRegistry& SMSBoxRegistry::Instance() {
@@ -100,17 +117,7 @@ IMessageBox* SMSBoxRegistry::CardBox4() {
 }
 
 bool SMSBoxRegistry::Save() {
-    if (env_.folder.empty())
-        return false;
-    bool all = true;
-    for (int which = 0; which < kPCBoxCount; ++which) {
-        if (unreadable_[which]) {
-            all = false;
-            continue;
-        }
-        all = boxes_[which]->Save(env_.folder + kFileNames[which]) && all;
-    }
-    return all;
+    return !env_.folder.empty() && SaveBoxes(env_.folder, boxes_, unreadable_, false);
 }
 
 }  // namespace dedevev

@@ -58,15 +58,32 @@ if [[ "$MODE" == "run" ]]; then
     exec build/default/bin/dedevev --simulate
 fi
 
+# Names and last output lines of the tests of one preset's last run that failed, so that the
+# end of a long log says what went wrong.
+failed_report=""
+note_failures() {
+    local preset="$1" dir="build/$1/Testing/Temporary"
+    [[ -s "$dir/LastTestsFailed.log" ]] || return 0
+    local name
+    while IFS= read -r line; do
+        name="${line#*:}"
+        failed_report+="== $preset: $name"$'\n'
+        failed_report+="$(awk -v n="$name" '
+            !on && index($0, "Testing: " n) && substr($0, length($0) - length(n) + 1) == n { on = 1; next }
+            on && index($0, "\"" n "\" end time") { exit }
+            on { print }' "$dir/LastTest.log" | tail -n 40)"$'\n'
+    done <"$dir/LastTestsFailed.log"
+}
+
 # Tests: the default build, the sanitizer build, then a short fuzzing pass.
 status=0
 build default
-ctest --preset default || status=1
+ctest --preset default || { status=1; note_failures default; }
 
 build asan
 ASAN_OPTIONS="detect_leaks=1:abort_on_error=0" \
 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
-    ctest --preset asan || status=1
+    ctest --preset asan || { status=1; note_failures asan; }
 
 build fuzz
 mkdir -p build/fuzz/corpus
@@ -93,6 +110,10 @@ done
 if ((status == 0)); then
     echo "All tests passed."
 else
+    if [[ -n "$failed_report" ]]; then
+        echo "Tests that failed, with the end of their output:" >&2
+        printf '%s' "$failed_report" >&2
+    fi
     echo "Some tests FAILED." >&2
 fi
 exit $status

@@ -230,8 +230,12 @@ TEST(AtChannelClock, TimeOutAndLateAnswerGraceRunOnTheChannelsClock) {
         peer.SetEcho(!late_answer);
         peer.SetMute(true);
         const IClock::TimePoint due = clock.Now() + timeout;
+        const std::size_t asked = peer.CommandCount();
         auto mute = std::async(std::launch::async, [&] { return channel.Send("AT+CSQ", timeout); });
         ASSERT_TRUE(clock.AwaitWaiter(due));
+        // The muted card must have taken the command before it speaks again, or it would
+        // answer it after all (no real time passes on this clock).
+        ASSERT_TRUE(peer.WaitForCommands(asked + 1, kHangBound));
         clock.Advance(timeout - Millis(1));
         ASSERT_TRUE(clock.AwaitWaiter(due));
         EXPECT_EQ(mute.wait_for(Millis(0)), std::future_status::timeout);
