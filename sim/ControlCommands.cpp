@@ -19,7 +19,8 @@ const char kHelp[] =
     "networks [clear|reset|add <stat> <long> <short> <numeric> <act>|delay <ms>]; "
     "workmode 0|1; ssid <name>; urc <line> [inside]; log [clear]; state; help; "
     "sms <from> <text...>; sms-ucs2 <from> <text...>; sms-long <from> <order> <text...>; "
-    "sms-pdu <hex>; sms-send accept|refuse [cms-error]; sms-sent [clear]; "
+    "sms-pdu <hex>; sms-send accept|refuse [cms-error]|refuse-to <number> [cms-error]; "
+    "sms-sent [clear]; "
     "sms-storage <name> <capacity>; sms-cnmi on|off; sms-list <storage>; sms-clear <storage>; "
     "pb-add <book> <number> <name...>; pb-list <book>; pb-clear <book>; "
     "pb-capacity <book> <n>; pb-ucs2-numbers on|off; "
@@ -165,6 +166,12 @@ std::string SmsControl(CardModel& card, bool inserted, const std::vector<std::st
     }
     if (cmd == "sms-send") {
         n = cms::kUnknown;
+        if (argc >= 1 && w[1] == "refuse-to") {
+            if (argc < 2 || argc > 3 || (argc == 3 && !ToInt(w[3], 1, 511, &n)))
+                return Err("usage: sms-send refuse-to <number> [cms-error 1-511]");
+            sms.RefuseNumber(w[2], n);
+            return "OK";
+        }
         if (argc < 1 || argc > 2 || (w[1] != "accept" && w[1] != "refuse") ||
             (argc == 2 && (w[1] != "refuse" || !ToInt(w[2], 1, 511, &n))))
             return Err("usage: sms-send accept|refuse [cms-error 1-511]");

@@ -75,7 +75,7 @@ Result SendPdu(CardModel& card, const std::vector<std::uint8_t>& pdu, const std:
         return Result::Cms(cms::kInvalidPduParameter);
     if (card.Service().srv_status != 2)
         return Result::Cms(cms::kNoNetworkService);
-    if (!sms.SendAccepted())
+    if (!sms.AcceptsNumber(summary.address))
         return Result::Cms(sms.RefuseCode());
     const int reference = sms.NextReference();
     sms.LogSent(SentSms{summary.address, summary.alphabet, summary.text, reference, summary.part});

@@ -320,6 +320,17 @@ std::vector<std::string> SmsModel::TakeNotices() {
 void SmsModel::SetSending(bool accept, int refuse_code) {
     send_accept_ = accept;
     refuse_code_ = refuse_code;
+    if (accept)
+        refused_numbers_.clear();
+}
+
+void SmsModel::RefuseNumber(const std::string& number, int refuse_code) {
+    refused_numbers_.insert(number);
+    refuse_code_ = refuse_code;
+}
+
+bool SmsModel::AcceptsNumber(const std::string& number) const {
+    return send_accept_ && refused_numbers_.count(number) == 0;
 }
 
 int SmsModel::NextReference() {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -146,7 +147,12 @@ public:
     // ---- Sending
     bool SendAccepted() const { return send_accept_; }
     int RefuseCode() const { return refuse_code_; }
+    // Accepting clears the numbers refused one by one.
     void SetSending(bool accept, int refuse_code);
+    // Sends to `number` (as the submit names it) are refused with `refuse_code`; others go on
+    // as SetSending says.
+    void RefuseNumber(const std::string& number, int refuse_code);
+    bool AcceptsNumber(const std::string& number) const;
     int NextReference();        // the +CMGS message reference, 0..255
     int NextConcatReference();  // the reference of a long message's parts, 0..255
     void LogSent(const SentSms& sent) { sent_.push_back(sent); }
@@ -179,6 +185,7 @@ private:
     std::vector<std::string> buffered_;
     bool send_accept_ = true;
     int refuse_code_ = cms::kUnknown;
+    std::set<std::string> refused_numbers_;
     int more_messages_ = 0;
     int reference_ = 0;
     int concat_reference_ = 0;

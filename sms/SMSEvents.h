@@ -74,7 +74,8 @@ public:
     // kMsgSmsStorageFull: "FullAlertCard" (flag 0) or "FullAlertUim" (flag 1) once while the
     // storage stays full; shown again after the storage had room.
     void OnStorageFull(int storage_flag);
-    // kMsgSmsCardNotice: pop-up "CPT" with the first message of the modem-memory box.
+    // kMsgSmsCardNotice: pop-up "CPT" with the first message of the modem-memory box;
+    // nothing when that box is missing or empty.
     void OnCardNotice();
     // The storage has room again (its count went below its capacity): the next full notice
     // warns again.

@@ -1,5 +1,5 @@
-// Arriving messages without a card: the card's events as window messages, the pop-up, what
-// the message view does with each event, and the unread count of the main window.
+// Arriving messages without a card: the card's events as window messages, the pop-up, and what
+// the message view does with each event.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -137,16 +137,6 @@ TEST_F(Arrivals, ACardNoticeShowsTheModemBoxsFirstMessage) {
     box1_.box.Add(test::Message("0814", "newer", 2), nullptr);
     arrivals_->OnCardNotice();
     EXPECT_EQ(Seen(), (std::vector<std::string>{"cpt: 0814\r\n\r\nnewer"}));
-}
-
-TEST(SmsEvents, UnreadCountAddsTheBoxesThatExist) {
-    CSMSBoxPC inbox;
-    test::FakeCardBox box1;
-    inbox.Add(test::Message("1", "a", 1), nullptr);
-    inbox.Add(test::Message("1", "b", 2, kSmsRead), nullptr);
-    box1.box.Add(test::Message("2", "c"), nullptr);
-    EXPECT_EQ(UnreadMessageCount(&inbox, &box1, nullptr), 2);
-    EXPECT_EQ(UnreadMessageCount(nullptr, nullptr, nullptr), 0);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // Copying and moving card messages into the PC inbox, with a card box in memory: a full
-// inbox, messages already there, a message arriving between the copy and the delete of a move,
-// and the card-full test.
+// inbox, a message arriving between the copy and the delete of a move, and the card-full test.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -45,17 +44,6 @@ TEST_F(Transfer, AnInboxWithRoomForOneTakesOneAndSaysNoSpace) {
     EXPECT_EQ(outcome.placed, std::vector<int>{0});
     EXPECT_EQ(inbox_.GetCount(), CSMSBoxPC::kCapacity);
     EXPECT_EQ(shown_.shown, (std::vector<std::string>{"dedevev|nospace|30"}));
-}
-
-TEST_F(Transfer, CopyingWhatIsThereAlreadyChangesNothing) {
-    CopyCardMessages(inbox_, card_, {2, 0}, false, &texts_, test::RunInto(log_));
-    EXPECT_TRUE(shown_.shown.empty());
-    const SmsCopyOutcome again =
-        CopyCardMessages(inbox_, card_, {0, 2}, false, &texts_, test::RunInto(log_));
-    EXPECT_EQ(std::vector<int>({again.added, again.duplicates}), std::vector<int>({0, 2}));
-    EXPECT_EQ(shown_.shown, (std::vector<std::string>{"dedevev|smsrepeated|30"}));
-    // Unread stays unread in the PC inbox.
-    EXPECT_EQ(Lines(inbox_), (std::vector<std::string>{"082|m2|0", "080|m0|0"}));
 }
 
 TEST_F(Transfer, AMoveDeletesOnlyTheCopiedMessagesWhenOneArrivedMeanwhile) {
