@@ -85,7 +85,8 @@ void CSmsArrivals::OnStorageFull(int storage_flag) {
         return;
     const std::u16string caption =
         env_.localizer == nullptr ? u"SMS" : env_.localizer->GetText(u"SMS", u"SMS");
-    env_.warn(SmsText(env_.localizer, slot == 0 ? u"FullAlertCard" : u"FullAlertUim"), caption);
+    // Flag 0 is the UIM card's storage "SM"; the other is the modem's own memory.
+    env_.warn(SmsText(env_.localizer, slot == 0 ? u"FullAlertUim" : u"FullAlertCard"), caption);
 }
 
 void CSmsArrivals::OnCardNotice() {

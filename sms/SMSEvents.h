@@ -71,8 +71,8 @@ public:
     // kMsgSmsNew: sound, pop-up "RecvNewMsg" with a copy of the message, refresh. A message
     // no longer in the box shows nothing.
     void OnNewMessage(int index, int storage_flag);
-    // kMsgSmsStorageFull: "FullAlertCard" (flag 0) or "FullAlertUim" (flag 1) once while the
-    // storage stays full; shown again after the storage had room.
+    // kMsgSmsStorageFull: "FullAlertUim" (flag 0, the UIM card) or "FullAlertCard" (flag 1,
+    // the modem's memory) once while the storage stays full; shown again after it had room.
     void OnStorageFull(int storage_flag);
     // kMsgSmsCardNotice: pop-up "CPT" with the first message of the modem-memory box;
     // nothing when that box is missing or empty.

@@ -127,8 +127,8 @@ TEST_F(Arrivals, AFullStorageWarnsOnceUntilItHadRoom) {
     arrivals_->OnStorageFull(1);
     arrivals_->OnStorageHasRoom(0);
     arrivals_->OnStorageFull(0);
-    EXPECT_EQ(Seen(), (std::vector<std::string>{"sms: fullalertcard", "sms: fullalertuim",
-                                                "sms: fullalertcard"}));
+    EXPECT_EQ(Seen(), (std::vector<std::string>{"sms: fullalertuim", "sms: fullalertcard",
+                                                "sms: fullalertuim"}));
 }
 
 TEST_F(Arrivals, ACardNoticeShowsTheModemBoxsFirstMessage) {
