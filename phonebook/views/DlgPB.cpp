@@ -27,6 +27,7 @@
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
 #include "resources/views/SkinControls.h"
+#include "sms/views/DlgWriteSMS.h"
 
 namespace dedevev {
 
@@ -172,7 +173,7 @@ CDlgPB::CDlgPB(PhonebookViewEnvironment environment, QWidget* parent)
         {&delete_, "PBDelete", "BtnDelete", &CDlgPB::DeleteSelected},
         {&clear_, "PBClear", "BtnClear", &CDlgPB::ClearAll},
         {&call_, "PBCall", "BtnCall", &CDlgPB::CallSelected},
-        {&sms_, "PBSMS", "BtnSMS", nullptr},
+        {&sms_, "PBSMS", "BtnSMS", &CDlgPB::MessageSelected},
         {&search_, "PBSearch", "BtnSearch", &CDlgPB::ToggleSearch},
         {&begin_search_, "PBBegSearch", "BtnBegSearch", &CDlgPB::BeginSearch},
         {&import_, "PBImport", "BtnImport", &CDlgPB::ImportFile},
@@ -433,15 +434,24 @@ void CDlgPB::CallSelected() {
         voice->DialNumber(number, name);
 }
 
+void CDlgPB::MessageSelected() {
+    std::u16string name;
+    std::u16string number;
+    SelectedNumber(&name, &number);
+    if (env_.write_message)
+        env_.write_message(this, number);
+    else
+        OpenWriteSMS(this, number, std::u16string());
+}
+
 void CDlgPB::UpdateButtons() {
     const bool editable = Editable();
     new_->setEnabled(editable || page_ == kResultPage);
     edit_->setEnabled(editable);
     delete_->setEnabled(editable);
     clear_->setEnabled(editable);
-    // Calls and messages go to the voice and message windows when they are there.
+    // Calls go to the voice window when it is there.
     call_->setEnabled(Exports().VoiceExport() != nullptr);
-    sms_->setEnabled(false);
     import_->setVisible(page_ == kPCPage);
     export_->setVisible(page_ == kPCPage);
 }

@@ -46,6 +46,8 @@ struct PhonebookViewEnvironment {
     std::function<QString(QWidget* parent, bool save)> choose_file;
     // Whether the page binds itself as the program's phonebook export.
     bool bind_export = true;
+    // Opens the write dialog to `number` (unset: the real write dialog over the page).
+    std::function<void(QWidget* parent, const std::u16string& number)> write_message;
 };
 
 // The registry's phonebooks, the current card's status, the file dialogs.
@@ -77,6 +79,8 @@ public:
     void ToggleSearch();
     void BeginSearch();
     void CallSelected();
+    // Writes a message to the selected contact's number (to nobody yet without a selection).
+    void MessageSelected();
     // Context menu of a card page: copy (all / the selected) contacts to the PC phonebook,
     // and a move deletes the copied ones from the card afterwards.
     void CopyToPC(bool all, bool move);

@@ -118,6 +118,9 @@ protected:
         env.card_status = [this] { return card_status_; };
         env.choose_file = [this](QWidget*, bool) { return file_; };
         env.bind_export = false;
+        env.write_message = [this](QWidget*, const std::u16string& number) {
+            written_.push_back(number);
+        };
         dlg_ = std::make_unique<CDlgPB>(std::move(env));
         return *dlg_;
     }
@@ -137,6 +140,7 @@ protected:
     ScriptedPhonebook uim_;
     std::string card_status_ = "READY";
     QString file_;
+    std::vector<std::u16string> written_;  // numbers handed to the write dialog
     std::unique_ptr<CDlgPB> dlg_;
 };
 
@@ -173,6 +177,8 @@ TEST_F(PhonebookViewTest, PCContactIsAddedEditedAndDeletedThroughTheDialogs) {
     EXPECT_EQ(answers_.shown.size(), 1u);  // the unchanged name did not conflict with itself
 
     dlg.PCList()->selectRow(0);
+    Click(&dlg, "PBSMS");
+    EXPECT_EQ(written_, std::vector<std::u16string>{u"12345"});
     answers_.answer = kMsgFirst;
     dlg.DeleteSelected();
     EXPECT_EQ(pc_.GetCount(), 0);
