@@ -19,6 +19,7 @@
 #include "mainwindow/views/Unattended.h"
 #include "resources/views/DlgProgress.h"
 #include "resources/views/QtSkin.h"
+#include "settings/views/DlgUnlock.h"
 
 namespace dedevev {
 
@@ -45,9 +46,7 @@ MainWindowEnvironment DefaultMainWindowEnvironment() {
     };
     env.agent = [] { return Devices().ModemAgent(); };
     env.hardware = [] { return Devices().Hardware(); };
-    // The application-password dialog belongs to the security settings; until it is there a
-    // password request is refused, which ends the program rather than letting anyone in.
-    env.request_password = [](QWidget*) { return false; };
+    env.request_password = RequestApplicationPassword;
     env.show_device_lost = ShowDeviceLost;
     env.show_about = ShowAboutBox;
     env.run_module = RunModulePage;

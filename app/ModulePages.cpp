@@ -7,20 +7,44 @@
 #include "connection/views/DlgNet.h"
 #include "connection/views/DlgRecord.h"
 #include "connection/views/DlgSetNet.h"
+#include "core/ExportRegistry.h"
 #include "device/DeviceHolder.h"
+#include "device/ICardService.h"
 #include "device/IModemAgent.h"
 #include "mainwindow/views/MainDlg.h"
 #include "mainwindow/views/ModuleWindow.h"
 #include "phonebook/views/DlgPB.h"
+#include "resources/views/DlgProgress.h"
 #include "resources/views/QtSkin.h"
+#include "settings/views/DlgFactoryDataReset.h"
+#include "settings/views/DlgPin.h"
 #include "settings/views/DlgSet.h"
+#include "settings/views/DlgSetLanguage.h"
+#include "settings/views/DlgSetWorkMode.h"
 #include "sms/views/DlgSMS.h"
 
 namespace dedevev {
 
 namespace {
 
-// The settings with their network page. The connection counts as up while the dial-up
+IDeviceControl* CurrentDeviceControl() {
+    IModemAgent* agent = Devices().ModemAgent();
+    return agent != nullptr ? agent->GetDeviceControl() : nullptr;
+}
+
+// Whether the card has a PIN to manage. Asked off the window thread (see ProbePage).
+bool CardHasPinCheck() {
+    IModemAgent* agent = Devices().ModemAgent();
+    ICardService* card = agent != nullptr ? agent->GetCardService() : nullptr;
+    if (card == nullptr)
+        return false;
+    int status = 256;
+    const bool enabled = card->IsPinCheckEnabled(&status);
+    return status == 1 && enabled;
+}
+
+// The settings: network and language always, PIN when the card checks one, work mode and
+// factory reset when the card has work modes. The connection counts as up while the dial-up
 // session runs or the main window still shows it connected.
 CModulePage* MakeSettings(QWidget* parent) {
     NetPageEnvironment env = DefaultNetPageEnvironment();
@@ -29,13 +53,37 @@ CModulePage* MakeSettings(QWidget* parent) {
         return running() || (main != nullptr && main->Connected());
     };
     auto* settings = new CDlgSet(parent);
+    const std::function<bool()> connection_up = env.connection_up;
     settings->AddPage(CDlgSet::kNetPage, "BtnNet", new CDlgSetNet(std::move(env)));
+    settings->AddPage(CDlgSet::kLanguagePage, "BtnLanguage", new CDlgSetLanguage);
+    QPointer<CDlgSet> dialog = settings;
+    settings->ProbePage(CardHasPinCheck, [dialog] {
+        if (dialog != nullptr)
+            dialog->AddPage(CDlgSet::kPinPage, "BtnPin", new CDlgPin);
+    });
+    if (main != nullptr && main->WorkModeKnown()) {
+        WorkModePageEnvironment mode;
+        mode.device = CurrentDeviceControl;
+        mode.connection_up = connection_up;
+        mode.disconnect = [] {
+            IConnectionExport* connection = Exports().ConnectionExport();
+            if (connection->IsRunning())
+                connection->ToggleConnection();
+        };
+        mode.run_job = ProgressRunnerOver(settings);
+        settings->AddPage(CDlgSet::kWorkModePage, "BtnWorkMode",
+                          new CDlgSetWorkMode(std::move(mode)));
+        ResetPageEnvironment reset;
+        reset.device = CurrentDeviceControl;
+        reset.mark_reset_running = [main] {
+            if (main != nullptr)
+                main->SetFactoryResetRunning();
+        };
+        reset.run_job = ProgressRunnerOver(settings);
+        settings->AddPage(CDlgSet::kResetPage, "BtnReset",
+                          new CDlgFactoryDataReset(std::move(reset)));
+    }
     return settings;
-}
-
-IDeviceControl* CurrentDeviceControl() {
-    IModemAgent* agent = Devices().ModemAgent();
-    return agent != nullptr ? agent->GetDeviceControl() : nullptr;
 }
 
 // The history view owns the connection history; the network page's session files every

@@ -18,14 +18,14 @@ std::u16string BareName(std::u16string_view path) {
     return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
 }
 
+}  // namespace
+
 void SwitchToCurrentFiles() {
     const AppSettings& settings = CurrentSettings();
     CGlobalService::Instance().SwitchLanguage(
         ResolvePathNoCase(NativePath(settings.LanguageFilePath())));
     CGlobalService::Instance().SwitchSkin(ResolvePathNoCase(NativePath(settings.SkinFilePath())));
 }
-
-}  // namespace
 
 bool ChooseLanguagePair(const std::u16string& language_file, const std::u16string& skin_file) {
     AppSettings& settings = CurrentSettings();

@@ -18,6 +18,10 @@ inline constexpr LanguagePreset kLanguagePresets[] = {
     {u"Indonesian", u"Localize\\Indonesian.txt", u"Skin\\SkinIndonesian.txt"},
 };
 
+// Switches the language, then the skin, to the files the settings name now, so that every
+// view reloads its texts and pictures.
+void SwitchToCurrentFiles();
+
 // Stores the pair in the settings, saves them, switches language then skin. Does nothing
 // (and returns false) when the current language path already names that file.
 bool ChooseLanguagePair(const std::u16string& language_file, const std::u16string& skin_file);

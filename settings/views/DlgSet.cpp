@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QPainter>
+#include <QPointer>
 #include <QShowEvent>
 
 #include <algorithm>
@@ -16,15 +17,15 @@ namespace dedevev {
 namespace {
 
 constexpr char kSection[] = "DlgSet";
-// The tabs drawn by the page backgrounds "PageBkg<count>_<shown>": 110 x 28 from (8, 4),
-// 114 pixels apart; at most five.
-constexpr int kTabLeft = 8;
-constexpr int kTabTop = 4;
-constexpr int kTabStep = 114;
-constexpr int kTabWidth = 110;
-constexpr int kTabHeight = 28;
+// The page buttons stand in one row, 55 pixels apart, in the slot of their topic (the second
+// slot stays empty), so a missing page leaves a gap rather than moving the others.
+constexpr int kTabLeft = 10;
+constexpr int kTabTop = 20;
+constexpr int kTabStep = 55;
+constexpr int kTabWidth = 52;
+constexpr int kTabHeight = 24;
 constexpr int kMaxTabs = 5;
-constexpr QPoint kPageAt(6, 38);
+constexpr int kPageLeft = 5;
 constexpr int kRightMargin = 8;
 constexpr int kButtonGap = 6;
 
@@ -50,7 +51,7 @@ CDlgSet::CDlgSet(QWidget* parent) : CModulePage(kSection, "Title", parent) {
 void CDlgSet::AddPage(int index, const char* button_key, CSettingsPage* page) {
     auto* tab = new CSkinButtonEx(this);
     tab->setObjectName(QString("SetTab%1").arg(index));
-    tab->SetImages(QString(), QString(), QString(), QString());
+    tab->SetImageSet("Btn");
     tab->SetCaption(button_key, kSection);
     tab->SetFont(LocalFont("Navigation"));
     page->setParent(this);
@@ -128,23 +129,54 @@ void CDlgSet::showEvent(QShowEvent* event) {
     CModulePage::showEvent(event);
 }
 
+int CDlgSet::TabX(int index) {
+    const int slot = index <= kNetPage ? 0 : index - 1;
+    return kTabLeft + kTabStep * slot;
+}
+
 void CDlgSet::Layout() {
     const QColor shown = DialogFrameColor();
     const QColor other = SkinQColor(u"PanelTextColor", QColor(0x60, 0x70, 0x80)).darker(160);
-    int slot = 0;
+    const int page_top = kTabTop + kTabHeight - 1;
     for (const Entry& entry : pages_) {
         const bool front = entry.index == current_;
-        entry.tab->setGeometry(kTabLeft + kTabStep * slot, kTabTop, kTabWidth, kTabHeight);
-        entry.tab->setVisible(slot < kMaxTabs);
+        entry.tab->setGeometry(TabX(entry.index), kTabTop, kTabWidth, kTabHeight);
         entry.tab->SetTextColor(front ? shown : other);
-        entry.page->move(kPageAt);
-        entry.page->resize(width() - kPageAt.x() * 2, height() - kPageAt.y() - 4);
+        entry.page->move(kPageLeft, page_top);
+        entry.page->resize(width() - kPageLeft * 2, height() - page_top - 4);
         entry.page->setVisible(front);
-        ++slot;
     }
     const int top = kTabTop + (kTabHeight - cancel_->height()) / 2;
     cancel_->move(width() - kRightMargin - cancel_->width(), top);
     ok_->move(cancel_->x() - kButtonGap - ok_->width(), top);
+}
+
+void CDlgSet::ProbePage(std::function<bool()> present, std::function<void()> add) {
+    // The answer comes from the card: ask on a thread of its own and add the page on the
+    // window thread once it is known, so that the dialog never waits for the card.
+    QPointer<CDlgSet> self = this;
+    probes_.emplace_back([self, present = std::move(present), add = std::move(add)] {
+        if (!present())
+            return;
+        QMetaObject::invokeMethod(
+            self,
+            [self, add] {
+                if (self != nullptr)
+                    add();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CDlgSet::WaitForProbes() {
+    for (std::thread& probe : probes_) {
+        if (probe.joinable())
+            probe.join();
+    }
+}
+
+CDlgSet::~CDlgSet() {
+    WaitForProbes();
 }
 
 void CDlgSet::paintEvent(QPaintEvent*) {

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "mainwindow/views/ModuleWindow.h"
@@ -25,9 +27,18 @@ public:
     static constexpr int kResetPage = 6;
 
     explicit CDlgSet(QWidget* parent = nullptr);
+    ~CDlgSet() override;
+
+    // The x of the page button of `index`.
+    static int TabX(int index);
 
     // Adds `page` (the dialog takes it) with its tab captioned `button_key` of "DlgSet".
     void AddPage(int index, const char* button_key, CSettingsPage* page);
+    // Asks `present` on a worker thread; when it says yes, runs `add` (which adds a page) on
+    // the window thread. For pages whose presence depends on what the card answers.
+    void ProbePage(std::function<bool()> present, std::function<void()> add);
+    // Waits until every such question has been answered (pages added by then are queued).
+    void WaitForProbes();
     // Shows the page of `index` (nothing when there is none).
     void ShowPage(int index);
     int CurrentIndex() const { return current_; }
@@ -58,6 +69,7 @@ private:
     void CloseHolder(int result);
 
     std::vector<Entry> pages_;
+    std::vector<std::thread> probes_;
     int current_ = -1;
     CSkinButtonEx* ok_ = nullptr;
     CSkinButtonEx* cancel_ = nullptr;
