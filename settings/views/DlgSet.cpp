@@ -24,10 +24,17 @@ constexpr int kTabTop = 20;
 constexpr int kTabStep = 55;
 constexpr int kTabWidth = 52;
 constexpr int kTabHeight = 24;
-constexpr int kMaxTabs = 5;
 constexpr int kPageLeft = 5;
 constexpr int kRightMargin = 8;
 constexpr int kButtonGap = 6;
+
+// The buttons are narrow: their captions a little smaller than the normal text.
+QFont TabFont() {
+    QFont font = LocalFont("Normal");
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+    return font;
+}
 
 }  // namespace
 
@@ -53,7 +60,7 @@ void CDlgSet::AddPage(int index, const char* button_key, CSettingsPage* page) {
     tab->setObjectName(QString("SetTab%1").arg(index));
     tab->SetImageSet("Btn");
     tab->SetCaption(button_key, kSection);
-    tab->SetFont(LocalFont("Navigation"));
+    tab->SetFont(TabFont());
     page->setParent(this);
     page->hide();
     connect(tab, &QAbstractButton::clicked, this, [this, index] { ShowPage(index); });
@@ -112,7 +119,7 @@ void CDlgSet::CloseHolder(int result) {
 
 void CDlgSet::OnLanguageChanged() {
     for (const Entry& entry : pages_)
-        entry.tab->SetFont(LocalFont("Navigation"));
+        entry.tab->SetFont(TabFont());
     CModulePage::OnLanguageChanged();
 }
 
@@ -135,8 +142,8 @@ int CDlgSet::TabX(int index) {
 }
 
 void CDlgSet::Layout() {
-    const QColor shown = DialogFrameColor();
-    const QColor other = SkinQColor(u"PanelTextColor", QColor(0x60, 0x70, 0x80)).darker(160);
+    const QColor shown = Qt::white;
+    const QColor other = SkinQColor(u"PanelTextColor", QColor(0xC4, 0xE0, 0xEC));
     const int page_top = kTabTop + kTabHeight - 1;
     for (const Entry& entry : pages_) {
         const bool front = entry.index == current_;
@@ -180,20 +187,11 @@ CDlgSet::~CDlgSet() {
 }
 
 void CDlgSet::paintEvent(QPaintEvent*) {
+    // The page buttons carry their own pictures: a plain body with a line under the button row.
     QPainter painter(this);
-    ISkin* skin = CGlobalService::Instance().Skin();
-    const int count = std::clamp(static_cast<int>(pages_.size()), 1, kMaxTabs);
-    int shown = 0;
-    for (std::size_t i = 0; i < pages_.size(); ++i) {
-        if (pages_[i].index == current_)
-            shown = static_cast<int>(i);
-    }
-    const std::u16string name =
-        u"PageBkg" + FromQString(QString("%1_%2").arg(count).arg(std::min(shown, count - 1)));
-    const SkinBitmap* background = skin->GetBitmapOrDefault(name);
-    if (!HasPicture(background))
-        background = skin->GetBitmapOrDefault(u"PageBkg1_0");
-    DrawStretched(painter, background, rect());
+    painter.fillRect(rect(), DialogBodyColor());
+    const int page_top = kTabTop + kTabHeight - 1;
+    painter.fillRect(QRect(0, page_top, width(), 1), DialogFrameColor());
 }
 
 }  // namespace dedevev

@@ -37,15 +37,15 @@ CDlgUnlock::CDlgUnlock(std::u16string code, UnlockEnvironment environment, QWidg
     : QDialog(parent), code_(std::move(code)), env_(std::move(environment)) {
     setObjectName("DlgUnlock");
     setWindowTitle(LocalQText("Unlock", kSection));
-    setFixedSize(300, 130);
+    setFixedSize(340, 130);
     auto* label = new QLabel(LocalQText("InputPass", kSection), this);
     label->setObjectName("UnlockLabel");
-    label->setGeometry(12, 12, 276, 22);
+    label->setGeometry(12, 12, 316, 22);
     field_ = new QLineEdit(this);
     field_->setObjectName("UnlockCode");
     field_->setEchoMode(QLineEdit::Password);
     field_->setMaxLength(kCodeMax);
-    field_->setGeometry(12, 38, 276, 24);
+    field_->setGeometry(12, 38, 316, 24);
 
     auto* unlock = new QPushButton(LocalQText("Unlock", kSection), this);
     unlock->setObjectName("UnlockOK");
@@ -55,9 +55,9 @@ CDlgUnlock::CDlgUnlock(std::u16string code, UnlockEnvironment environment, QWidg
     // No call-state listener exists yet, so the button always offers the emergency list.
     auto* call = new QPushButton(LocalQText("EmergentCall", kSection), this);
     call->setObjectName("UnlockCall");
-    call->setGeometry(12, 90, 90, 28);
-    unlock->setGeometry(110, 90, 85, 28);
-    quit->setGeometry(203, 90, 85, 28);
+    call->setGeometry(12, 90, 124, 28);
+    unlock->setGeometry(148, 90, 84, 28);
+    quit->setGeometry(244, 90, 84, 28);
 
     connect(unlock, &QPushButton::clicked, this, &CDlgUnlock::OnUnlock);
     connect(quit, &QPushButton::clicked, this, &CDlgUnlock::OnQuit);
