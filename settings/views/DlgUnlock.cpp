@@ -7,6 +7,7 @@
 #include "core/AppSettings.h"
 #include "core/ExportRegistry.h"
 #include "core/MessageBox.h"
+#include "mainwindow/views/Unattended.h"
 #include "resources/Localizer.h"
 #include "resources/views/QtSkin.h"
 
@@ -93,6 +94,11 @@ void CDlgUnlock::OnEmergencyCall() {
 }
 
 bool RequestApplicationPassword(QWidget* parent) {
+    if (UnattendedDialogs()) {
+        // Nobody to type the code: the lock stays shut.
+        LogUnattended({"dialog", LocalQText("InputPass", kSection)});
+        return false;
+    }
     CDlgUnlock dialog(CurrentSettings().security.password, DefaultUnlockEnvironment(), parent);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -49,7 +49,8 @@ private:
     QLineEdit* field_ = nullptr;
 };
 
-// Shows the lock modally over `parent`; true when the right code was given.
+// Shows the lock modally over `parent`; true when the right code was given. An unattended run
+// logs it and stays locked.
 bool RequestApplicationPassword(QWidget* parent);
 
 }  // namespace dedevev
