@@ -1,0 +1,34 @@
+#include "settings/views/DlgChangePin.h"
+
+#include "resources/views/SkinControls.h"
+
+namespace dedevev {
+
+CDlgChangePin::CDlgChangePin(int attempts, QWidget* parent) : CPinDialogBase("ChangePin", parent) {
+    setObjectName("DlgChangePin");
+    setFixedSize(300, 210);
+    captions_.AddLabel(this, "OldPin", "Security", PinLabelAt(0));
+    old_ = AddCodeField("OldPin", PinFieldAt(0));
+    captions_.AddLabel(this, "NewPin", "Security", PinLabelAt(1));
+    new_ = AddCodeField("NewPin", PinFieldAt(1));
+    captions_.AddLabel(this, "ConfirmPin", "Security", PinLabelAt(2));
+    confirm_ = AddCodeField("ConfirmPin", PinFieldAt(2));
+    AddCountLabel("LabelTimeRemain", "TimeRemain", attempts, PinLabelAt(3).adjusted(0, 0, 160, 0));
+    AddOkCancel(this, "Security", "Pin");
+    old_->setFocus();
+}
+
+PinChange CDlgChangePin::Result() const {
+    return PinChange{Code(old_), Code(new_)};
+}
+
+void CDlgChangePin::accept() {
+    const std::string problem = ChangePinProblem(Code(new_), Code(confirm_));
+    if (!problem.empty()) {
+        Refuse(problem, new_);
+        return;
+    }
+    CPinDialogBase::accept();
+}
+
+}  // namespace dedevev
