@@ -7,12 +7,9 @@ namespace dedevev {
 CDlgChangePin::CDlgChangePin(int attempts, QWidget* parent) : CPinDialogBase("ChangePin", parent) {
     setObjectName("DlgChangePin");
     setFixedSize(300, 210);
-    captions_.AddLabel(this, "OldPin", "Security", PinLabelAt(0));
-    old_ = AddCodeField("OldPin", PinFieldAt(0));
-    captions_.AddLabel(this, "NewPin", "Security", PinLabelAt(1));
-    new_ = AddCodeField("NewPin", PinFieldAt(1));
-    captions_.AddLabel(this, "ConfirmPin", "Security", PinLabelAt(2));
-    confirm_ = AddCodeField("ConfirmPin", PinFieldAt(2));
+    old_ = AddCodeRow(0, "OldPin");
+    new_ = AddCodeRow(1, "NewPin");
+    confirm_ = AddCodeRow(2, "ConfirmPin");
     AddCountLabel("LabelTimeRemain", "TimeRemain", attempts, PinLabelAt(3).adjusted(0, 0, 160, 0));
     AddOkCancel(this, "Security", "Pin");
     old_->setFocus();

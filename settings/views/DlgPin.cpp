@@ -1,5 +1,7 @@
 #include "settings/views/DlgPin.h"
 
+#include <QEvent>
+
 #include <mutex>
 #include <thread>
 
@@ -40,15 +42,13 @@ struct CDlgPin::Reader {
 CDlgPin::CDlgPin(QWidget* parent) : CSettingsPage(parent), reader_(std::make_shared<Reader>()) {
     setObjectName("DlgPin");
     card_source_ = CurrentCard;
-    int top = kTop;
-    auto add = [this, &top](const char* key, const std::function<void()>& action) {
+    auto add = [this](const char* key, const std::function<void()>& action) {
         auto* button = new CSkinButtonEx(this);
         button->setObjectName(key);
         button->SetImageSet("BtnBig");
         button->SetCaption(key, kSection);
-        button->move(kLeft, top);
         button->setEnabled(false);
-        top += button->height() + kGap;
+        button->installEventFilter(this);
         connect(button, &QAbstractButton::clicked, this, [this, action] {
             action();
             emit changed();
@@ -63,6 +63,7 @@ CDlgPin::CDlgPin(QWidget* parent) : CSettingsPage(parent), reader_(std::make_sha
                 true);
     });
     unlock_ = add("BtnUnlockPuk", [this] { RunFlow(UnlockPuk, true); });
+    LayOutButtons();
 
     reader_->wake = std::make_unique<CThreadWake>(this, [this] {
         PinPageButtons buttons;
@@ -90,6 +91,22 @@ CDlgPin::CDlgPin(QWidget* parent) : CSettingsPage(parent), reader_(std::make_sha
 CDlgPin::~CDlgPin() {
     if (reader_->thread.joinable())
         reader_->thread.join();
+}
+
+bool CDlgPin::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize)
+        LayOutButtons();
+    return CSettingsPage::eventFilter(watched, event);
+}
+
+void CDlgPin::LayOutButtons() {
+    int top = kTop;
+    for (CSkinButtonEx* button : {enable_, disable_, change_, check_, unlock_}) {
+        if (button == nullptr)
+            return;  // still being built
+        button->move(kLeft, top);
+        top += button->height() + kGap;
+    }
 }
 
 void CDlgPin::SetCardSource(std::function<ICardService*()> source) {

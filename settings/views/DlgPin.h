@@ -38,6 +38,9 @@ signals:
     void buttonsUpdated();
 
 private:
+    // Stacks the buttons again whenever one changes its size (its skin picture arrived).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void LayOutButtons();
     void RunFlow(const std::function<bool(ICardService&, IPinDialogs&)>& flow, bool recheck);
     void ShowButtons(const PinPageButtons& buttons);
     IPinDialogs& Dialogs();

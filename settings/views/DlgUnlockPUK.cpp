@@ -8,12 +8,9 @@ namespace dedevev {
 CDlgUnlockPUK::CDlgUnlockPUK(int puk_attempts, QWidget* parent) : CPinDialogBase("Unlock", parent) {
     setObjectName("DlgUnlockPUK");
     setFixedSize(300, 210);
-    captions_.AddLabel(this, "InputPUK", "Security", PinLabelAt(0));
-    puk_ = AddCodeField("PukCode", PinFieldAt(0));
-    captions_.AddLabel(this, "NewPin", "Security", PinLabelAt(1));
-    new_ = AddCodeField("NewPin", PinFieldAt(1));
-    captions_.AddLabel(this, "ConfirmPin", "Security", PinLabelAt(2));
-    confirm_ = AddCodeField("ConfirmPin", PinFieldAt(2));
+    puk_ = AddCodeRow(0, "InputPUK");
+    new_ = AddCodeRow(1, "NewPin");
+    confirm_ = AddCodeRow(2, "ConfirmPin");
     AddCountLabel("LabelTimeRemain", "TimeRemain", puk_attempts,
                   PinLabelAt(3).adjusted(0, 0, 160, 0));
     CSkinButtonEx* ok = AddButton(this, "PinOK", "Unlock", "Security");

@@ -129,6 +129,11 @@ CGenEdit* CPinDialogBase::AddCodeField(const char* name, const QRect& at) {
     return edit;
 }
 
+CGenEdit* CPinDialogBase::AddCodeRow(int row, const char* key) {
+    captions_.AddLabel(this, key, kSection, PinLabelAt(row));
+    return AddCodeField(key, PinFieldAt(row));
+}
+
 QLabel* CPinDialogBase::AddCountLabel(const char* name, const char* key, int count,
                                       const QRect& at) {
     auto* label = new CTransparentStatic(QString(), this);

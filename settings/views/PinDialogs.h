@@ -27,6 +27,8 @@ protected:
 
     // A field for a PIN or PUK: digits only, shown as bullets, at most 8 characters.
     CGenEdit* AddCodeField(const char* name, const QRect& at);
+    // Row `row` of the form: the label `key` of "Security" and a code field called `key`.
+    CGenEdit* AddCodeRow(int row, const char* key);
     // A label showing `key` of "Security" with its "%d" replaced by `count`.
     QLabel* AddCountLabel(const char* name, const char* key, int count, const QRect& at);
     // Shows the "Security" message `key` (information icon) and focuses `field`.
