@@ -151,21 +151,5 @@ TEST(PinChecks, CountFormatTakesOnlyItsNumber) {
     EXPECT_EQ(FormatCount(u"%s %d %d", 7), u"%s 7 %d");
 }
 
-TEST(PinChecks, PageButtonsFollowTheCard) {
-    test::FakePinCard card;
-    card.lock_on = false;
-    PinPageButtons b = ReadPinPageButtons(card);
-    EXPECT_TRUE(b.enable_pin && !b.disable_pin && !b.change_pin && !b.check_pin && !b.unlock_puk);
-    card.lock_on = true;
-    b = ReadPinPageButtons(card);  // PIN wanted
-    EXPECT_TRUE(!b.enable_pin && !b.disable_pin && !b.change_pin && b.check_pin && !b.unlock_puk);
-    card.pin_entered = true;
-    b = ReadPinPageButtons(card);
-    EXPECT_TRUE(!b.enable_pin && b.disable_pin && b.change_pin && !b.check_pin && !b.unlock_puk);
-    card.pin_left = 0;
-    b = ReadPinPageButtons(card);
-    EXPECT_TRUE(!b.enable_pin && !b.disable_pin && !b.change_pin && !b.check_pin && b.unlock_puk);
-}
-
 }  // namespace
 }  // namespace dedevev

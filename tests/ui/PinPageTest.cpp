@@ -101,23 +101,17 @@ void Type(QWidget& dialog, const char* name, const QString& text) {
     QTest::keyClicks(field, text);
 }
 
-TEST(PinDialogs, FieldsTakeAtMostEightDigitsShownAsBullets) {
-    test::UseDefaultSkinAndLanguage();
-    CDlgInputPin dialog(3);
-    Type(dialog, "PinCode", "12a3456789");
-    auto* field = dialog.findChild<QLineEdit*>("PinCode");
-    EXPECT_EQ(field->text(), "12345678");
-    EXPECT_EQ(field->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(dialog.findChild<QLabel*>("LabelInputPin")->text(),
-              QString::fromStdU16String(FormatCount(LocalText("InputPin", "Security"), 3)));
-}
-
-TEST(PinDialogs, ValidationKeepsTheDialogOpen) {
+TEST(PinDialogs, DigitFieldsAndValidationThatKeepsTheDialogOpen) {
     test::UseDefaultSkinAndLanguage();
     test::MessageRecorder messages;
     auto text = [](const char* key) { return LocalText(key, "Security"); };
 
     CDlgInputPin pin(3);
+    EXPECT_EQ(pin.findChild<QLabel*>("LabelInputPin")->text(),
+              QString::fromStdU16String(FormatCount(text("InputPin"), 3)));
+    Type(pin, "PinCode", "12a3456789");
+    EXPECT_EQ(pin.findChild<QLineEdit*>("PinCode")->text(), "12345678");
+    EXPECT_EQ(pin.findChild<QLineEdit*>("PinCode")->echoMode(), QLineEdit::Password);
     Type(pin, "PinCode", "123");
     pin.accept();
     EXPECT_NE(pin.result(), QDialog::Accepted);
