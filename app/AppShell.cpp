@@ -8,6 +8,7 @@
 #include "mainwindow/views/MainDlg.h"
 #include "resources/views/DlgMessageBox.h"
 #include "resources/views/QtSkin.h"
+#include "settings/views/PinDialogs.h"
 
 namespace dedevev {
 
@@ -32,6 +33,7 @@ unsigned FlagsOf(MessageIcon icon) {
 AppShell::AppShell() {
     log_path_ = qEnvironmentVariable("DEDEVEV_MESSAGE_LOG");
     InstallSkinnedMessageBox();
+    InstallPinDialogs();
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("DEDEVEV_EXIT_AFTER_MS", &ok);
     if (ok && ms >= 0)

@@ -21,9 +21,10 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kSimulate[] = "--simulate";
+const char kPin[] = "--pin";
 
 bool IsOurs(const std::string& arg) {
-    return arg == "--help" || arg == "-h" || arg == kSimulate ||
+    return arg == "--help" || arg == "-h" || arg == kSimulate || arg == kPin ||
            arg.rfind(std::string(kSimulate) + "=", 0) == 0;
 }
 
@@ -84,6 +85,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             line.help = true;
+        } else if (arg == kPin) {
+            line.pin_locked = true;
         } else if (arg == kSimulate) {
             line.simulate = true;
             line.kind = sim::CardKind::kCdma;
@@ -99,6 +102,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             }
         }
     }
+    if (line.pin_locked && !line.simulate && line.error.empty())
+        line.error = "--pin works only with --simulate";
     return line;
 }
 
@@ -113,7 +118,7 @@ std::vector<std::string> UnknownOptions(int argc, char** argv) {
 }
 
 const char* UsageText() {
-    return "Usage: dedevev [--simulate[=cdma|gsm]] [Qt options]\n"
+    return "Usage: dedevev [--simulate[=cdma|gsm] [--pin]] [Qt options]\n"
            "\n"
            "DEDEVev, a connection manager for USB data-card modems. Without options it looks\n"
            "for a real modem (USB, or a simulated card already running).\n"
@@ -122,6 +127,8 @@ const char* UsageText() {
            "                   demo data folder ($XDG_DATA_HOME/dedevev-demo, normally\n"
            "                   ~/.local/share/dedevev-demo) instead of your own data\n"
            "  --simulate=gsm   the same with a GSM/UMTS card\n"
+           "  --pin            with --simulate: the card asks for its PIN at start-up\n"
+           "                   (PIN 1234, PUK 12345678)\n"
            "  --help           this text\n"
            "\n"
            "With --simulate the card's control socket is printed on stderr; steer the card with\n"
@@ -131,7 +138,8 @@ const char* UsageText() {
            "DEDEVEV_MESSAGE_LOG and DEDEVEV_EXIT_AFTER_MS (unattended runs).\n";
 }
 
-Simulation::Simulation(sim::CardKind kind) : kind_(kind) {}
+Simulation::Simulation(sim::CardKind kind, bool pin_locked)
+    : kind_(kind), pin_locked_(pin_locked) {}
 
 Simulation::~Simulation() {
     Stop();
@@ -192,6 +200,11 @@ bool Simulation::Start(std::string* error) {
                                 "188 Sisa kuota internet Anda 2.5 GB, berlaku s/d 31-12.",
                                 "081398765432 Paketnya sudah sampai, terima kasih!"})
         card_->Control(std::string("sms ") + message);
+    if (pin_locked_) {
+        card_->Control(std::string("pin ") + kDemoPin);
+        card_->Control(std::string("puk ") + kDemoPuk);
+        card_->Control("card pin");
+    }
     return true;
 }
 

@@ -22,11 +22,16 @@ class CardSimulator;
 
 namespace dedevev::app {
 
+// The simulated card's PIN and PUK.
+inline constexpr char kDemoPin[] = "1234";
+inline constexpr char kDemoPuk[] = "12345678";
+
 struct CommandLine {
     bool help = false;
     bool simulate = false;
     sim::CardKind kind = sim::CardKind::kCdma;
-    std::string error;  // a bad value of one of our options
+    bool pin_locked = false;  // --pin: the simulated card starts asking for its PIN
+    std::string error;        // a bad value of one of our options
 };
 
 // Reads the options of this program and leaves every other argument alone (Qt's own options
@@ -38,7 +43,9 @@ const char* UsageText();
 
 class Simulation {
 public:
-    explicit Simulation(sim::CardKind kind);
+    // `pin_locked`: the card has its PIN request on and asks for the PIN (the demo PIN,
+    // kDemoPin) when the program starts.
+    explicit Simulation(sim::CardKind kind, bool pin_locked = false);
     ~Simulation();  // Stop()
     Simulation(const Simulation&) = delete;
     Simulation& operator=(const Simulation&) = delete;
@@ -56,6 +63,7 @@ public:
 
 private:
     sim::CardKind kind_;
+    bool pin_locked_;
     std::string device_folder_;
     std::string private_root_;  // the folder to remove at the end; empty when the caller chose
     std::unique_ptr<sim::CardSimulator> card_;

@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
 
     // The simulated card and its folders come first: the environment is changed before any
     // thread runs, and the card is up before the device layer first looks for one.
-    dedevev::app::Simulation simulation(line.kind);
+    dedevev::app::Simulation simulation(line.kind, line.pin_locked);
     if (line.simulate) {
         std::string error;
         if (!simulation.Prepare(&error) || !simulation.Start(&error)) {

@@ -108,7 +108,7 @@ public:
     std::string Stderr() const { return Read(root_ / "stderr.txt"); }
     pid_t Pid() const { return pid_; }
 
-    bool Start(const std::string& option, int exit_after_ms) {
+    bool Start(const std::string& option, int exit_after_ms, const std::string& extra = {}) {
         std::vector<std::string> env = {
             "QT_QPA_PLATFORM=offscreen",
             "HOME=" + root_.string(),
@@ -136,7 +136,8 @@ public:
         envp.push_back(nullptr);
         std::string program = (fs::path(DEDEVEV_BIN_DIR) / "dedevev").string();
         std::string arg = option;
-        char* argv[] = {program.data(), arg.data(), nullptr};
+        std::string arg2 = extra;
+        char* argv[] = {program.data(), arg.data(), extra.empty() ? nullptr : arg2.data(), nullptr};
 
         const std::string err = (root_ / "stderr.txt").string();
         posix_spawn_file_actions_t actions;
@@ -302,6 +303,15 @@ TEST(SimulateProcess, TerminationSignalClosesNormallyAndSavesSettings) {
     EXPECT_TRUE(fs::exists(box.DemoSetDat()));
     EXPECT_FALSE(fs::exists(box.RealDataFolder()));
     EXPECT_TRUE(Entries(box.Devices()).empty());
+}
+
+TEST(SimulateProcess, PinOptionStartsWithTheCardAskingForItsPin) {
+    SimulateSandbox box;
+    ASSERT_TRUE(box.Start("--simulate", 3000, "--pin"));
+    // Unattended, the PIN dialog is logged with its attempts and cancelled.
+    ASSERT_TRUE(box.WaitForLog("dialog\tDlgInputPin\t3")) << box.Messages();
+    EXPECT_EQ(box.Wait(), 0) << box.Messages();
+    EXPECT_EQ(box.Messages().find("dialog\tDlgUnlockPUK"), std::string::npos) << box.Messages();
 }
 
 TEST(SimulateProcess, BadCardKindIsRefusedBeforeAnythingStarts) {
