@@ -84,6 +84,58 @@ TEST(SimQuirks, SimStartsInStepsAfterTheRadioComesOn) {
     EXPECT_EQ(bench.Run("AT+CPIN?"), "+CME ERROR: 14");
 }
 
+// The vendor dialect refuses our settings commands and answers the vendor's and the standard's;
+// our dialect the other way round.
+TEST(SimQuirks, DialectsAnswerTheirOwnCommands) {
+    struct DialectCase {
+        CardKind kind;
+        Dialect dialect;
+        const char* quirks;
+        std::vector<std::pair<std::string, std::string>> exchanges;
+    };
+    const std::vector<DialectCase> cases = {
+        {CardKind::kGsm,
+         Dialect::kOurs,
+         "none",
+         {{"AT^SYSCFG?", "ERROR"}, {"AT+WS46=?", "ERROR"}, {"AT^DDNETSEL?", "^DDNETSEL: 4|OK"}}},
+        {CardKind::kGsm,
+         Dialect::kVendor,
+         "none",
+         {{"AT^DDNETSEL=2", "ERROR"},
+          {"AT^DDMODE?", "ERROR"},
+          {"AT^DDRESET", "ERROR"},
+          {R"(AT^SYSCFGEX="03",40000000,2,4,40000000,,)", "OK"},
+          {"AT^SYSCFGEX?", R"(^SYSCFGEX: "03",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF|OK)"},
+          {R"(AT^SYSCFGEX="04",40000000,2,4,40000000,,)", "+CME ERROR: 50"},
+          {"AT^SYSCFG=13,0,40000000,2,4", "OK"},
+          {"AT+WS46?", "+WS46: 12|OK"},
+          {"AT+WS46=29", "OK"},
+          {"AT^SYSCFG?", "^SYSCFG: 2,0,400000,1,2|OK"},
+          {"AT&F;&W", "OK"}}},
+        {CardKind::kCdma,
+         Dialect::kVendor,
+         "none",
+         {{R"(AT^SYSCFGEX="07",40000000,2,4,40000000,,)", "OK"},
+          {"AT^SYSCFGEX?", R"(^SYSCFGEX: "07",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF|OK)"},
+          {"AT^SYSCFG?", "ERROR"},
+          {"AT+WS46?", "ERROR"}}},
+        {CardKind::kGsm,
+         Dialect::kVendor,
+         "no-syscfgex,no-syscfg",
+         {{"AT^SYSCFGEX=?", "ERROR"}, {"AT^SYSCFG=?", "ERROR"}, {"AT+WS46=28", "OK"}}},
+    };
+    for (const DialectCase& c : cases) {
+        Bench bench(c.kind);
+        QuirkSet quirks;
+        std::string error;
+        ASSERT_TRUE(ParseQuirkList(c.quirks, &quirks, &error)) << error;
+        bench.card.SetQuirks(quirks);
+        bench.card.SetDialect(c.dialect);
+        for (const auto& [command, answer] : c.exchanges)
+            EXPECT_EQ(bench.Run(command), answer) << c.quirks << ": " << command;
+    }
+}
+
 class SimQuirksControl : public test::CardFixture<> {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartCard(CardKind::kGsm)); }
@@ -99,6 +151,9 @@ TEST_F(SimQuirksControl, SwitchedByNameOrListAndShownByState) {
         {"quirks radio-off maybe", "ERR usage: quirks [none|<name,name...>|<name> on|off]"},
         {"sim-start 50", "ERR usage: sim-start <100-60000 ms>"},
         {"sim-start 400", "OK"},
+        {"dialect", "OK ours"},
+        {"dialect vendor", "OK vendor"},
+        {"dialect klingon", "ERR usage: dialect [ours|vendor]"},
     };
     for (const auto& [command, answer] : steps)
         EXPECT_EQ(sim->Control(command), answer) << command;
@@ -106,6 +161,7 @@ TEST_F(SimQuirksControl, SwitchedByNameOrListAndShownByState) {
     EXPECT_NE(state.find(" quirks=no-gcap,radio-off "), std::string::npos) << state;
     EXPECT_NE(state.find(" fun=4 "), std::string::npos) << state;
     EXPECT_NE(state.find(" sim_start=done,400"), std::string::npos) << state;
+    EXPECT_NE(state.find(" dialect=vendor "), std::string::npos) << state;
     EXPECT_EQ(sim->Control("quirks none"), "OK none");
 }
 
