@@ -474,13 +474,9 @@ void DeviceControl::SetWorkMode(std::uint8_t mode, int* status) {
     if ((mode != kWorkModeDongle && mode != kWorkModeWifi) || LacksWorkModes()) {
         return;
     }
-    const Response r = context_.Query("AT^DDMODE=" + std::to_string(mode));
-    if (IsRefusal(r) && r.error_code < 10 && context_.Has(ModemContext::kDdmode) != Support::kYes) {
-        context_.Learn(ModemContext::kDdmode, Support::kNo);
-    }
-    if (r.Ok()) {
-        SetStatus(status, kStatusOk);
-    }
+    // A refused change says nothing of the card's modes (it may refuse one now): only the
+    // query teaches that the card has none.
+    RunOk("AT^DDMODE=" + std::to_string(mode), status);
 }
 
 std::string DeviceControl::GetWifiSsid(int* status) {
