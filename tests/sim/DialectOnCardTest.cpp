@@ -52,24 +52,23 @@ protected:
     IDeviceControl* control = nullptr;
 };
 
-TEST_P(DialectOnCard, PreferredSystemOnOurDialect) {
-    ASSERT_NO_FATAL_FAILURE(Open("ours"));
-    for (const int netsel : Systems())
-        SetAndRead(netsel);
-    EXPECT_FALSE(Sent("SYSCFG"));
-}
-
-TEST_P(DialectOnCard, PreferredSystemOnVendorDialectRemembersItsCommand) {
-    ASSERT_NO_FATAL_FAILURE(Open("vendor"));
-    SetAndRead(Gsm() ? 6 : 11);
-    EXPECT_TRUE(Sent("\"AT^DDNETSEL=?\""));
-    Control("log clear");
-    for (const int netsel : Systems())
-        SetAndRead(netsel);
-    EXPECT_TRUE(Sent(Gsm() ? "AT^SYSCFGEX=\\\"03\\\"" : "AT^SYSCFGEX=\\\"07\\\""));
-    EXPECT_FALSE(Sent("DDNETSEL"));
-    EXPECT_FALSE(Sent("=?"));
-    SetRefusedUnsent(Gsm() ? 10 : 1);  // the other family's system
+TEST_P(DialectOnCard, PreferredSystemOnBothDialectsRemembersTheCommand) {
+    for (const char* dialect : {"ours", "vendor"}) {
+        SCOPED_TRACE(dialect);
+        ASSERT_NO_FATAL_FAILURE(Open(dialect));
+        SetAndRead(Gsm() ? 6 : 11);
+        Control("log clear");
+        for (const int netsel : Systems())
+            SetAndRead(netsel);
+        const bool vendor = std::string(dialect) == "vendor";
+        EXPECT_EQ(Sent(Gsm() ? "AT^SYSCFGEX=\\\"03\\\"" : "AT^SYSCFGEX=\\\"07\\\""), vendor);
+        EXPECT_EQ(Sent("DDNETSEL"), !vendor);
+        EXPECT_FALSE(Sent("=?"));
+        if (vendor)
+            SetRefusedUnsent(Gsm() ? 10 : 1);  // the other family's system
+        ReleaseModemAgent(agent);
+        agent = nullptr;
+    }
 }
 
 // Older vendor cards and standard ones: ^SYSCFG (no LTE), AT+WS46 (no CDMA), or nothing.

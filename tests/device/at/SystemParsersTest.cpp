@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,7 +37,6 @@ TEST(SystemParsersTest, TestAnswersListWhatTheCardOffers) {
          "^SYSCFG:",
          {"2", "13", "14", "16"},
          {2, 13, 14, 16}},
-        {"^SYSCFG:(13),(0),((400000,\"WCDMA2100\")),(0-2),(0-4)", "^SYSCFG:", {"13"}, {13}},
         {"+WS46: (12,22,25,28-29)", "+WS46:", {"12", "22", "25", "28-29"}, {12, 22, 25, 28, 29}},
         {"^DDNETSEL: (1,2,4,6,10,11)",
          "^DDNETSEL:",
@@ -46,7 +44,6 @@ TEST(SystemParsersTest, TestAnswersListWhatTheCardOffers) {
          {1, 2, 4, 6, 10, 11}},
         {"+WS46: (0-99999)", "+WS46:", {"0-99999"}, {}},  // too wide: no values
         {"+WS46: 12", "+WS46:", {}, {}},                  // a query answer, no group
-        {"^SYSCFG: 2,0,400000,0,3", "^SYSCFGEX:", {}, {}},
     };
     for (const Case& c : cases) {
         const std::vector<std::string> items = GroupItems({c.line}, c.prefix, 0);
@@ -56,59 +53,34 @@ TEST(SystemParsersTest, TestAnswersListWhatTheCardOffers) {
 }
 
 TEST(SystemParsersTest, QueryAnswersReadAsPreferredSystems) {
-    struct Case {
-        std::string line;
-        std::optional<int> netsel;
-    };
-    const auto syscfgex = [](const std::string& line) {
-        const std::optional<std::string> order = ParseSyscfgExOrder({line});
-        return order ? NetSelOfAcqOrder(*order) : std::nullopt;
-    };
-    const auto syscfg = [](const std::string& line) {
-        const std::optional<int> mode = ParseSyscfgMode({line});
-        return mode ? NetSelOfSyscfgMode(*mode) : std::nullopt;
-    };
-    const auto ws46 = [](const std::string& line) {
+    const auto read = [](const std::string& line) -> std::optional<int> {
+        if (const std::optional<std::string> order = ParseSyscfgExOrder({line}))
+            return NetSelOfAcqOrder(*order);
+        if (const std::optional<int> mode = ParseSyscfgMode({line}))
+            return NetSelOfSyscfgMode(*mode);
         const std::optional<int> value = ParseWs46({line});
         return value ? NetSelOfWs46(*value) : std::nullopt;
     };
-    const std::vector<
-        std::pair<std::function<std::optional<int>(const std::string&)>, std::vector<Case>>>
-        tables = {
-            {syscfgex,
-             {{R"(^SYSCFGEX: "00",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", 4},
-              {R"(^SYSCFGEX: "03",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", 6},
-              {R"(^SYSCFGEX: "02",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", 2},
-              {R"(^SYSCFGEX: "01",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", 1},
-              {R"(^SYSCFGEX: "07",3FFFFFFF,1,2,)", 11},
-              {R"(^SYSCFGEX:"04",3FFFFFFF,1,2,)", 10},
-              {R"(^SYSCFGEX: "030201",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", 4},
-              {R"(^SYSCFGEX: "99",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", std::nullopt},
-              {R"(^SYSCFGEX: "0305",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", std::nullopt},
-              {R"(^SYSCFGEX: "0",3FFFFFFF)", std::nullopt},
-              {R"(^SYSCFGEX: ,3FFFFFFF)", std::nullopt}}},
-            {syscfg,
-             {{"^SYSCFG: 2,0,400000,0,3", 4},
-              {"^SYSCFG: 2,2,400000,0,3", 4},
-              {"^SYSCFG: 13,0,400000,0,3", 1},
-              {"^SYSCFG: 14,0,400000,0,3", 2},
-              {"^SYSCFG: 16,3,40000000,2,4", std::nullopt},
-              {"^SYSCFG: x,0", std::nullopt}}},
-            {ws46,
-             {{"+WS46: 12", 1},
-              {"+WS46: 22", 2},
-              {"+WS46: 28", 6},
-              {"+WS46: 25", 4},
-              {"+WS46: 29", 4},
-              {"+WS46: 30", std::nullopt},
-              {"+WS46: ", std::nullopt}}},
-        };
-    for (const auto& [parse, cases] : tables) {
-        for (const Case& c : cases)
-            EXPECT_EQ(parse(c.line), c.netsel) << c.line;
-    }
-    EXPECT_EQ(ParseDdnetsel({"^DDNETSEL: 11"}), 11);
-    EXPECT_EQ(ParseDdnetsel({"^DDNETSEL: 3"}), std::nullopt);
+    const std::pair<std::string, std::optional<int>> cases[] = {
+        {R"(^SYSCFGEX: "00",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", 4},
+        {R"(^SYSCFGEX: "03",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", 6},
+        {R"(^SYSCFGEX: "01",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", 1},
+        {R"(^SYSCFGEX:"07",3FFFFFFF,1,2,)", 11},
+        {R"(^SYSCFGEX: "030201",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", 4},
+        {R"(^SYSCFGEX: "99",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", std::nullopt},
+        {R"(^SYSCFGEX: "0305",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF)", std::nullopt},
+        {R"(^SYSCFGEX: ,3FFFFFFF)", std::nullopt},
+        {"^SYSCFG: 2,2,400000,0,3", 4},
+        {"^SYSCFG: 13,0,400000,0,3", 1},
+        {"^SYSCFG: 14,0,400000,0,3", 2},
+        {"^SYSCFG: 16,3,40000000,2,4", std::nullopt},
+        {"+WS46: 28", 6},
+        {"+WS46: 29", 4},
+        {"+WS46: 30", std::nullopt},
+        {"+WS46: ", std::nullopt},
+    };
+    for (const auto& [line, netsel] : cases)
+        EXPECT_EQ(read(line), netsel) << line;
 }
 
 TEST(SystemParsersTest, PreferredSystemsMapToWhatTheCardOffers) {
