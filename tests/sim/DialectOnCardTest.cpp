@@ -18,6 +18,8 @@ protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartCard(GetParam())); }
     // Switches the card to `dialect` (with `quirks`) and opens the library on it.
     void Open(const std::string& dialect, const std::string& quirks = "none") {
+        ReleaseModemAgent(agent);  // a new port: nothing learned is kept
+        agent = nullptr;
         Control("dialect " + dialect);
         Control("quirks " + quirks);
         ASSERT_NO_FATAL_FAILURE(OpenAgent());
@@ -66,8 +68,6 @@ TEST_P(DialectOnCard, PreferredSystemOnBothDialectsRemembersTheCommand) {
         EXPECT_FALSE(Sent("=?"));
         if (vendor)
             SetRefusedUnsent(Gsm() ? 10 : 1);  // the other family's system
-        ReleaseModemAgent(agent);
-        agent = nullptr;
     }
 }
 
@@ -95,24 +95,13 @@ TEST_P(DialectOnCard, PreferredSystemFallsBackAndKeepsTheFallback) {
             EXPECT_NE(status, kStatusOk);
         }
         SetRefusedUnsent(c.inexpressible);
-        ReleaseModemAgent(agent);
-        agent = nullptr;
     }
 }
 
-TEST_P(DialectOnCard, WorkModesOnlyWhereTheCardHasThem) {
-    ASSERT_NO_FATAL_FAILURE(Open("ours"));
-    int status = kStatusUntouched;
-    control->SetWorkMode(kWorkModeWifi, &status);
-    EXPECT_EQ(status, kStatusOk);
-    status = kStatusUntouched;
-    EXPECT_EQ(control->GetWorkMode(&status), kWorkModeWifi);
-    EXPECT_EQ(status, kStatusOk);
-    ReleaseModemAgent(agent);
-    agent = nullptr;
-
+// Our dialect's work modes and reset are tested with the rest of it (AgentOnCard).
+TEST_P(DialectOnCard, NoWorkModesOnAVendorCard) {
     ASSERT_NO_FATAL_FAILURE(Open("vendor"));
-    status = kStatusUntouched;
+    int status = kStatusUntouched;
     control->GetWorkMode(&status);
     EXPECT_NE(status, kStatusOk);
     Control("log clear");  // known now: nothing more is asked
@@ -123,18 +112,10 @@ TEST_P(DialectOnCard, WorkModesOnlyWhereTheCardHasThem) {
     EXPECT_EQ(Control("log"), "OK");
 }
 
-TEST_P(DialectOnCard, FactoryResetOnBothDialects) {
-    ASSERT_NO_FATAL_FAILURE(Open("ours"));
-    int status = kStatusUntouched;
-    control->RestoreFactorySettings(&status);
-    EXPECT_EQ(status, kStatusOk);
-    EXPECT_TRUE(Sent("\"AT^DDRESET\""));
-    EXPECT_FALSE(Sent("AT&F"));
-    ReleaseModemAgent(agent);
-    agent = nullptr;
-
-    // The vendor card resets its profile; the set-up the library relies on is made again.
+// The vendor card resets its profile; the set-up the library relies on is made again.
+TEST_P(DialectOnCard, FactoryResetOnAVendorCard) {
     ASSERT_NO_FATAL_FAILURE(Open("vendor"));
+    int status = kStatusUntouched;
     control->SetCharacterSet("UCS2", &status);
     for (int round = 0; round < 2; ++round) {
         Control("log clear");

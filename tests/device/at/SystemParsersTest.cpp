@@ -1,5 +1,4 @@
-// The preferred-system parsers and maps, fed with answers of real cards (Huawei E3372, E1750,
-// K3765 and E392 firmware; a Sierra AT+WS46) and of our own dialect.
+// The preferred-system parsers and maps, fed with captured answers of Huawei LTE and 3G sticks.
 
 #include "device/at/parsers/SystemParsers.h"
 
@@ -16,9 +15,6 @@ constexpr const char* kSyscfgExLte =
     R"(^SYSCFGEX: ("00","03","02","01","99"),((2000004e80380,"GSM850/GSM900/GSM1800/GSM1900/)"
     R"(WCDMA850/WCDMA900/WCDMA1900/WCDMA2100"),(3fffffff,"All Bands")),(0-3),(0-4),((800c5,)"
     R"("LTE2100/LTE1800/LTE2600/LTE900/LTE800"),(7fffffffffffffff,"All bands")))";
-constexpr const char* kSyscfgExLteOrders =
-    R"(^SYSCFGEX: ("030201","0302","03","99"),((2000004e80380,"GSM850"),(3fffffff,"All Bands")))"
-    R"(,(0-3),(0-4),((800c5,"LTE2100"),(7fffffffffffffff,"All bands")))";
 constexpr const char* kSyscfgEx3g =
     R"(^SYSCFGEX: ("00","01","02","0102","0201"),((3fffffff,"All Bands"),(2000000400180,)"
     R"("GSM900/GSM1800/WCDMA900/WCDMA2100")),(0-2),(0-4),)";
@@ -38,10 +34,6 @@ TEST(SystemParsersTest, TestAnswersListWhatTheCardOffers) {
          {"2", "13", "14", "16"},
          {2, 13, 14, 16}},
         {"+WS46: (12,22,25,28-29)", "+WS46:", {"12", "22", "25", "28-29"}, {12, 22, 25, 28, 29}},
-        {"^DDNETSEL: (1,2,4,6,10,11)",
-         "^DDNETSEL:",
-         {"1", "2", "4", "6", "10", "11"},
-         {1, 2, 4, 6, 10, 11}},
         {"+WS46: (0-99999)", "+WS46:", {"0-99999"}, {}},  // too wide: no values
         {"+WS46: 12", "+WS46:", {}, {}},                  // a query answer, no group
     };
