@@ -104,6 +104,8 @@ public:
     // the radio off now; switching sim-busy off ends a SIM start.
     const QuirkSet& Quirks() const { return quirks_; }
     void SetQuirks(const QuirkSet& quirks);
+    sim::Dialect Dialect() const { return dialect_; }
+    void SetDialect(sim::Dialect dialect) { dialect_ = dialect; }
 
     // ---- SIM/UIM. The operations answer 0 on success or a +CME ERROR number.
     CardState State() const { return state_; }
@@ -270,6 +272,7 @@ private:
     CallModel calls_;
 
     QuirkSet quirks_;
+    sim::Dialect dialect_ = sim::Dialect::kOurs;
     SimStart sim_start_ = SimStart::kDone;
     int sim_start_ms_ = 3000;
     int sim_start_generation_ = 0;

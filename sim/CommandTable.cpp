@@ -265,6 +265,7 @@ CommandTable DefaultCommandTable() {
     RegisterSmsCommands(table);
     RegisterPhonebookCommands(table);
     RegisterCallCommands(table);
+    RegisterVendorCommands(table);
     return table;
 }
 

@@ -135,6 +135,9 @@ std::string UssdLine(const SessionSettings& session, UssdEncoding mode, const Us
 // The answer a quirky card gives instead of the command's own (a refused AT+CMEE, AT+GCAP,
 // AT+CSCS=<set>, a short AT+CPMS=...); nothing when the command runs as usual.
 std::optional<Result> QuirkAnswer(const Context& ctx, const Call& call);
+// The answer of the card's dialect instead of the command's own: a vendor card refuses our
+// ^DD... settings commands, our card the vendor's; nothing when the command runs as usual.
+std::optional<Result> DialectAnswer(const Context& ctx, const Call& call);
 // The steps of a SIM start that began (quirk sim-busy) and has none scheduled yet.
 std::vector<Later> SimStartLater(CardModel& card);
 
@@ -150,6 +153,8 @@ void RegisterSmsCommands(CommandTable& table);
 void RegisterPhonebookCommands(CommandTable& table);
 void RegisterCallCommands(CommandTable& table);
 void RegisterDataPortCommands(CommandTable& table);
+// ^SYSCFGEX, ^SYSCFG, AT+WS46 and AT&W of the vendor dialect.
+void RegisterVendorCommands(CommandTable& table);
 // The unsolicited lines of a call notice for a port with these settings.
 std::vector<std::string> CallNoticeLines(const SessionSettings& session, const CallNotice& notice);
 

@@ -29,7 +29,7 @@ const char kHelp[] =
     "call-info <text>; call-reports on|off; calls; data-drop; data-end-remote; "
     "data-refuse busy|no-carrier|off; data-rate <down B/s> <up B/s>; data-auth accept|refuse; "
     "dtmf-log [clear]; "
-    "quirks [none|<name,name...>|<name> on|off]; sim-start <ms>";
+    "quirks [none|<name,name...>|<name> on|off]; sim-start <ms>; dialect [ours|vendor]";
 
 bool ToInt(const std::string& word, int low, int high, int* value) {
     if (word.empty() || word.size() > 9 ||
@@ -479,6 +479,7 @@ std::string CardSimulator::Impl::StateLine() const {
     out += " cmee=" + num(at.cmee);
     out += " log=" + num(static_cast<int>(log_.size()));
     out += " quirks=" + QuirkList(card_.Quirks());
+    out += std::string(" dialect=") + (card_.Dialect() == Dialect::kOurs ? "ours" : "vendor");
     static const char* const kSimStart[] = {"done", "busy", "absent"};
     out += " sim_start=" + std::string(kSimStart[static_cast<int>(card_.SimStartPhase())]) + "," +
            num(card_.SimStartMs());

@@ -1,4 +1,5 @@
-// The control commands of the card's quirks: which are on, and how long a starting SIM takes.
+// The control commands of the card's quirks: which are on, how long a starting SIM takes, and
+// the dialect the card speaks.
 
 #include "sim/ControlProtocol.h"
 #include "sim/SimulatorImpl.h"
@@ -15,6 +16,13 @@ std::string CardSimulator::Impl::QuirkControl(const std::vector<std::string>& w,
         if (!number || !card_.SetSimStartMs(std::stoi(w[1])))
             return "ERR usage: sim-start <100-60000 ms>";
         return "OK";
+    }
+    if (cmd == "dialect") {
+        if (argc == 1 && (w[1] == "ours" || w[1] == "vendor"))
+            card_.SetDialect(w[1] == "ours" ? Dialect::kOurs : Dialect::kVendor);
+        else if (argc != 0)
+            return "ERR usage: dialect [ours|vendor]";
+        return std::string("OK ") + (card_.Dialect() == Dialect::kOurs ? "ours" : "vendor");
     }
     if (cmd != "quirks") {
         *handled = false;

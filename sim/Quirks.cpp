@@ -8,8 +8,9 @@ namespace dedevev::sim {
 
 namespace {
 
-constexpr const char* kNames[] = {"at-error", "no-cmee",     "no-gcap",   "no-cscs",    "radio-off",
-                                  "sim-busy", "cops-no-act", "cpms-full", "empty-error"};
+constexpr const char* kNames[] = {"at-error",    "no-cmee",     "no-gcap",     "no-cscs",
+                                  "radio-off",   "sim-busy",    "cops-no-act", "cpms-full",
+                                  "empty-error", "no-syscfgex", "no-syscfg"};
 static_assert(std::size(kNames) == static_cast<std::size_t>(Quirk::kCount));
 
 }  // namespace
@@ -59,6 +60,8 @@ bool ParseQuirkList(std::string_view list, QuirkSet* quirks, std::string* error)
 }
 
 std::optional<Result> QuirkAnswer(const Context& ctx, const Call& call) {
+    if (std::optional<Result> answer = DialectAnswer(ctx, call))
+        return answer;
     const QuirkSet& quirks = ctx.card.Quirks();
     if (quirks.None())
         return std::nullopt;

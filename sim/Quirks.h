@@ -21,8 +21,15 @@ enum class Quirk {
     kCopsNoAct,   // "cops-no-act": AT+COPS=? groups without <act>
     kCpmsFull,    // "cpms-full": AT+CPMS takes all three storages or none
     kEmptyError,  // "empty-error": listing an empty storage fails
+    kNoSyscfgEx,  // "no-syscfgex": a vendor card of the 3G era, without ^SYSCFGEX
+    kNoSyscfg,    // "no-syscfg": a vendor card without ^SYSCFG (only AT+WS46)
     kCount,
 };
+
+// The command set the card speaks (control command `dialect`): ours, with the ^DD... commands,
+// or a vendor's, which refuses the ^DD... work-mode, preferred-system and reset commands and
+// answers ^SYSCFGEX, ^SYSCFG and AT+WS46 instead (and only then).
+enum class Dialect { kOurs, kVendor };
 
 class QuirkSet {
 public:

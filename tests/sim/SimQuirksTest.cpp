@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "SimCardFixture.h"
@@ -84,6 +85,21 @@ TEST(SimQuirks, SimStartsInStepsAfterTheRadioComesOn) {
     EXPECT_EQ(bench.Run("AT+CPIN?"), "+CME ERROR: 14");
 }
 
+// The vendor dialect's answers to the vendor's settings commands, which ours refuses.
+TEST(SimQuirks, DialectsAnswerTheirOwnCommands) {
+    const std::vector<std::tuple<Dialect, std::string, std::string>> cases = {
+        {Dialect::kOurs, "AT^SYSCFG?", "ERROR"},
+        {Dialect::kVendor, R"(AT^SYSCFGEX="04",40000000,2,4,40000000,,)", "+CME ERROR: 50"},
+        {Dialect::kVendor, "AT^SYSCFG=13,0,40000000,2,4;+WS46?", "+WS46: 12|OK"},
+        {Dialect::kVendor, "AT^SYSCFGEX?", R"(^SYSCFGEX: "01",3FFFFFFF,1,2,7FFFFFFFFFFFFFFF|OK)"},
+    };
+    Bench bench;
+    for (const auto& [dialect, command, answer] : cases) {
+        bench.card.SetDialect(dialect);
+        EXPECT_EQ(bench.Run(command), answer) << command;
+    }
+}
+
 class SimQuirksControl : public test::CardFixture<> {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartCard(CardKind::kGsm)); }
@@ -99,6 +115,9 @@ TEST_F(SimQuirksControl, SwitchedByNameOrListAndShownByState) {
         {"quirks radio-off maybe", "ERR usage: quirks [none|<name,name...>|<name> on|off]"},
         {"sim-start 50", "ERR usage: sim-start <100-60000 ms>"},
         {"sim-start 400", "OK"},
+        {"dialect", "OK ours"},
+        {"dialect vendor", "OK vendor"},
+        {"dialect klingon", "ERR usage: dialect [ours|vendor]"},
     };
     for (const auto& [command, answer] : steps)
         EXPECT_EQ(sim->Control(command), answer) << command;
@@ -106,6 +125,7 @@ TEST_F(SimQuirksControl, SwitchedByNameOrListAndShownByState) {
     EXPECT_NE(state.find(" quirks=no-gcap,radio-off "), std::string::npos) << state;
     EXPECT_NE(state.find(" fun=4 "), std::string::npos) << state;
     EXPECT_NE(state.find(" sim_start=done,400"), std::string::npos) << state;
+    EXPECT_NE(state.find(" dialect=vendor "), std::string::npos) << state;
     EXPECT_EQ(sim->Control("quirks none"), "OK none");
 }
 

@@ -11,10 +11,6 @@ namespace dedevev::at {
 
 namespace {
 
-bool IsNetSel(int mode) {
-    return mode == 1 || mode == 2 || mode == 4 || mode == 6 || mode == 10 || mode == 11;
-}
-
 bool IsNumericOperator(const std::string& name) {
     return name.size() >= 5 && name.size() <= 6 &&
            std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -25,6 +21,7 @@ bool IsNumericOperator(const std::string& name) {
 DeviceControl::DeviceControl(ModemContext& context) : context_(context) {}
 
 void DeviceControl::Reset() {
+    preferred_.Forget();
     std::lock_guard<std::mutex> lock(networks_mutex_);
     last_networks_.clear();
 }
@@ -230,24 +227,11 @@ void DeviceControl::SetCharacterSet(const std::string& charset, int* status) {
 }
 
 void DeviceControl::SetNetworkMode(int mode, int* status) {
-    if (!IsNetSel(mode)) {
-        return;
-    }
-    RunOk("AT^DDNETSEL=" + std::to_string(mode), status);
+    preferred_.Set(mode, status);
 }
 
 int DeviceControl::GetNetworkMode(int* status) {
-    const Response r = context_.Query("AT^DDNETSEL?");
-    if (!r.Ok()) {
-        return 0;
-    }
-    const std::optional<std::string> value = FindValue(r.lines, "^DDNETSEL:");
-    const std::optional<int> mode = value ? ToInt(*value) : std::nullopt;
-    if (!mode || !IsNetSel(*mode)) {
-        return 0;
-    }
-    SetStatus(status, kStatusOk);
-    return *mode;
+    return preferred_.Get(status);
 }
 
 void DeviceControl::HangUpData(int* status) {
@@ -460,8 +444,20 @@ std::string DeviceControl::GetOperatorName(int* status) {
     return DecodeCardText(op->name, context_.CurrentCharset());
 }
 
+bool DeviceControl::LacksWorkModes() {
+    return context_.Has(ModemContext::kDdmode) == Support::kNo;
+}
+
 std::uint8_t DeviceControl::GetWorkMode(int* status) {
+    // Work modes are a command of our own cards; no standard or vendor command switches a
+    // stick between modem and router, so a card without it has none (nothing is guessed).
+    if (LacksWorkModes()) {
+        return 0;
+    }
     const Response r = context_.Query("AT^DDMODE?");
+    if (IsRefusal(r) && r.error_code < 10) {
+        context_.Learn(ModemContext::kDdmode, Support::kNo);
+    }
     if (!r.Ok()) {
         return 0;
     }
@@ -469,18 +465,24 @@ std::uint8_t DeviceControl::GetWorkMode(int* status) {
     if (!mode) {
         return 0;
     }
+    context_.Learn(ModemContext::kDdmode, Support::kYes);
     SetStatus(status, kStatusOk);
     return static_cast<std::uint8_t>(*mode);
 }
 
 void DeviceControl::SetWorkMode(std::uint8_t mode, int* status) {
-    if (mode != kWorkModeDongle && mode != kWorkModeWifi) {
+    if ((mode != kWorkModeDongle && mode != kWorkModeWifi) || LacksWorkModes()) {
         return;
     }
+    // A refused change says nothing of the card's modes (it may refuse one now): only the
+    // query teaches that the card has none.
     RunOk("AT^DDMODE=" + std::to_string(mode), status);
 }
 
 std::string DeviceControl::GetWifiSsid(int* status) {
+    if (LacksWorkModes()) {
+        return {};
+    }
     const Response r = context_.Query("AT^DDSSID?");
     if (!r.Ok()) {
         return {};
@@ -494,9 +496,39 @@ std::string DeviceControl::GetWifiSsid(int* status) {
 }
 
 void DeviceControl::RestoreFactorySettings(int* status) {
-    if (context_.Run("AT^DDRESET", context_.timeouts().reset).Ok()) {
-        SetStatus(status, kStatusOk);
+    if (context_.Has(ModemContext::kDdreset) != Support::kNo) {
+        const Response r = context_.Run("AT^DDRESET", context_.timeouts().reset);
+        if (r.Ok()) {
+            SetStatus(status, kStatusOk);
+            return;
+        }
+        if (!IsRefusal(r) || r.error_code >= 10) {
+            return;  // mute, gone, or a card of ours that could not reset now
+        }
+        context_.Learn(ModemContext::kDdreset, Support::kNo);
     }
+    RestoreStandardSettings(status);
+}
+
+void DeviceControl::RestoreStandardSettings(int* status) {
+    // AT&F puts the factory profile in place of the active one and AT&W stores it, so it is
+    // also what the card starts with (cards without stored profiles refuse AT&W, which is
+    // fine). The card is not restarted (AT+CFUN=1,1): a USB stick then leaves the bus and
+    // comes back under new port names, under a program that is using it.
+    const Charset charset = context_.CurrentCharset();
+    if (!context_.Run("AT&F", context_.timeouts().reset).Ok()) {
+        return;
+    }
+    context_.Query("AT&W");
+    // The factory profile brought back echo, text error reports, the IRA character set and no
+    // unsolicited reports: the set-up this library relies on is made again.
+    int ignored = kStatusUntouched;
+    ConfigureA(0, &ignored);
+    if (charset == Charset::kUcs2 || charset == Charset::kGsm) {
+        SetCharacterSet(charset == Charset::kUcs2 ? "UCS2" : "GSM", &ignored);
+    }
+    ConfigureB(1, &ignored);
+    SetStatus(status, kStatusOk);
 }
 
 }  // namespace dedevev::at

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/IDeviceControl.h"
+#include "device/at/features/PreferredSystem.h"
 #include "device/at/parsers/AtParsers.h"
 
 namespace dedevev::at {
@@ -65,8 +66,13 @@ private:
     std::optional<ServiceInfo> OwnServiceRecord(bool* no_fallback);
     // Switches on a radio the card reports off (AT+CFUN? 0 or 4).
     void SwitchRadioOn();
+    // Whether the card turned out to have no work modes (its answers are then not asked for).
+    bool LacksWorkModes();
+    // The factory reset of cards without ^DDRESET (AT&F, AT&W), and the set-up made again.
+    void RestoreStandardSettings(int* status);
 
     ModemContext& context_;
+    PreferredSystem preferred_{context_};
     std::mutex hang_up_mutex_;  // one HangUpData at a time on the data port
     std::mutex networks_mutex_;
     std::vector<NetworkEntry> last_networks_;

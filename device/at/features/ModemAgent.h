@@ -38,7 +38,7 @@ struct Timeouts {
     Millis search{180000};  // AT+COPS=?
     Millis select{120000};  // AT+COPS=1,...
     Millis ussd{60000};     // AT+CUSD=1,...: some cards answer only after the network
-    Millis reset{30000};    // AT^DDRESET
+    Millis reset{30000};    // AT^DDRESET, AT&F
     Millis radio{15000};    // AT+CFUN=1: the radio of a card that started with it off
     Millis sim{10000};      // how long a starting SIM is waited for (SIM busy)
     // HangUpData on the data port: its answer, the escape's guard time.
@@ -80,7 +80,9 @@ public:
         kCpinr,
         kHuaweiCpin,
         kDdpinr,
-        kCmee,  // numeric error reports (AT+CMEE=1); without them errors are a plain ERROR
+        kCmee,     // numeric error reports (AT+CMEE=1); without them errors are a plain ERROR
+        kDdmode,   // work modes (^DDMODE); a card without them has no Wi-Fi name either
+        kDdreset,  // our factory reset (^DDRESET); without it AT&F and AT&W
         kFeatureCount,
     };
     Support Has(Feature feature) const { return features_[feature].load(); }
