@@ -14,6 +14,7 @@
 #include "phonebook/views/DlgPB.h"
 #include "resources/views/QtSkin.h"
 #include "settings/views/DlgSet.h"
+#include "settings/views/DlgSetUssd.h"
 #include "sms/views/DlgSMS.h"
 
 namespace dedevev {
@@ -97,6 +98,8 @@ CModulePage* MakeModulePage(int command, QWidget* parent) {
             return new CDlgPB(DefaultPhonebookViewEnvironment(), parent);
         case cmd::kSms:
             return MakeMessages(main, parent);
+        case cmd::kUssd:
+            return new CDlgSetUssd(DefaultUssdPageEnvironment(), parent);
         default:
             return nullptr;
     }

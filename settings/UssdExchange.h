@@ -52,6 +52,8 @@ public:
     // Window thread, now and then: the notice that the network did not answer, once its
     // time is up.
     UssdAction Tick();
+    // Whether a request is still with the card (its status has not come back).
+    bool Sending() const { return pending_sends_ > 0; }
     // Whether a request still waits for the network's answer.
     bool Waiting() const { return waiting_; }
 
