@@ -8,12 +8,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "device/DeviceStatus.h"
-#include "device/ICardService.h"
+#include "device/null/NullObjects.h"
 #include "settings/UssdExchange.h"
 #include "settings/views/DlgSetUssd.h"
 #include "settings/views/DlgUssd.h"
@@ -24,19 +25,9 @@
 namespace dedevev {
 namespace {
 
-// A card that answers every request with `status` and remembers what it was sent.
-class UssdCard final : public ICardService {
+// A card that answers every request with `answer` and remembers what it was sent.
+class UssdCard final : public CNullCardService {
 public:
-    bool IsPinRequired(int*) override { return false; }
-    bool IsPukRequired(int*) override { return false; }
-    void VerifyPin(const std::string&, int*) override {}
-    int GetRemainingAttempts(int*) override { return 0; }
-    int GetRemainingPukAttempts(int*) override { return 0; }
-    void SetPinLock(const std::string&, bool, int*) override {}
-    void ChangePin(const std::string&, const std::string&, int*) override {}
-    void UnlockWithPuk(const std::string&, const std::string&, int*) override {}
-    int GetPinLockState(int*) override { return 0; }
-    bool IsPinCheckEnabled(int*) override { return false; }
     void SendUssd(const std::string& text, int* status) override {
         std::lock_guard<std::mutex> lock(mutex);
         sent.push_back(text);
@@ -52,7 +43,7 @@ public:
 
     std::mutex mutex;
     std::vector<std::string> sent;
-    int answer = kStatusOk;
+    std::atomic<int> answer{kStatusOk};
     IUssdEventHandler* listener = nullptr;
 };
 
