@@ -33,6 +33,7 @@ CUssdExchange::~CUssdExchange() {
 
 void CUssdExchange::Send(const std::string& utf8, bool report_refusal) {
     ++pending_sends_;
+    refusal_told_ = false;
     waiting_ = true;
     deadline_ = clock_.Now() + kNoAnswerTimeout;
     {
@@ -100,6 +101,7 @@ UssdAction CUssdExchange::OnSent(int status, bool report_refusal) {
         return {};
     }
     waiting_ = false;
+    refusal_told_ = failed;
     if (!report_refusal) {
         return {};
     }
@@ -123,10 +125,14 @@ UssdAction CUssdExchange::OnResult(UssdResult result, const std::string& text) {
             }
             return {UssdAction::kShowNotice, UssdText("Ended")};
         case UssdResult::kRefused:
-            // While the request is still with the card its status tells the refusal; one
-            // notice is enough.
+            // While the request is still with the card its status tells the refusal, and may
+            // have told it already; one notice is enough.
             if (pending_sends_ > 0) {
                 refused_while_sending_ = true;
+                return {};
+            }
+            if (refusal_told_) {
+                refusal_told_ = false;
                 return {};
             }
             return {UssdAction::kShowNotice, UssdText("Refused")};

@@ -73,6 +73,9 @@ private:
     // Window thread only.
     int pending_sends_ = 0;
     bool refused_while_sending_ = false;
+    // The card's status told a refusal; the network's own word on it may still be on its way
+    // (the status and the result race to the window).
+    bool refusal_told_ = false;
     bool waiting_ = false;
     IClock::TimePoint deadline_{};
 

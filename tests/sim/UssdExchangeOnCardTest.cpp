@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "SimCardFixture.h"
 #include "core/TextCodec.h"
@@ -131,6 +133,25 @@ TEST_P(UssdExchangeOnCard, RepliesInEveryEncoding) {
         EXPECT_EQ(Shown(), "reply: Your balance is 12.50");
         exchange->Send("*106#");
         EXPECT_EQ(Shown(), "reply: " + rouble);
+    }
+}
+
+// The card's status and the network's refusal race to the window: either order tells it once.
+TEST(UssdExchange, RefusalIsToldOnceWhicheverArrivesFirst) {
+    const WindowMessage refusal{
+        kMsgUssdReply, static_cast<std::uint64_t>(UssdResult::kRefused), 0, {}, {}};
+    for (const bool refusal_first : {false, true}) {
+        SCOPED_TRACE(refusal_first ? "refusal first" : "status first");
+        Inbox inbox;
+        CUssdExchange exchange(nullptr, &inbox);  // no card: the status stays untouched
+        exchange.Send("*555#");
+        const std::optional<WindowMessage> status = inbox.Take(milliseconds(20000));
+        ASSERT_TRUE(status.has_value());
+        std::vector<UssdAction::Kind> shown;
+        for (const WindowMessage& m :
+             refusal_first ? std::vector{refusal, *status} : std::vector{*status, refusal})
+            shown.push_back(exchange.Handle(m).kind);
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), UssdAction::kShowNotice), 1);
     }
 }
 
