@@ -21,6 +21,7 @@
 #include "settings/views/DlgSet.h"
 #include "settings/views/DlgSetLanguage.h"
 #include "settings/views/DlgSetWorkMode.h"
+#include "settings/views/DlgSetUssd.h"
 #include "sms/views/DlgSMS.h"
 
 namespace dedevev {
@@ -145,6 +146,8 @@ CModulePage* MakeModulePage(int command, QWidget* parent) {
             return new CDlgPB(DefaultPhonebookViewEnvironment(), parent);
         case cmd::kSms:
             return MakeMessages(main, parent);
+        case cmd::kUssd:
+            return new CDlgSetUssd(DefaultUssdPageEnvironment(), parent);
         default:
             return nullptr;
     }

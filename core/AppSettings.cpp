@@ -132,10 +132,15 @@ void CServiceCodes::Set(std::u16string_view name, std::u16string_view value) {
     for (Entry& entry : entries_) {
         if (!EqualsNoCase(entry.row.name, name) || value.empty())
             continue;
+        // "code,number": a forwarding number never holds a comma, so anything after a second
+        // comma is not part of it and is left out.
         const std::size_t comma = value.find(u',');
         entry.first = std::u16string(value.substr(0, comma));
-        entry.second = comma == std::u16string_view::npos ? std::u16string()
-                                                          : std::u16string(value.substr(comma + 1));
+        entry.second.clear();
+        if (comma != std::u16string_view::npos) {
+            const std::u16string_view rest = value.substr(comma + 1);
+            entry.second = std::u16string(rest.substr(0, rest.find(u',')));
+        }
     }
 }
 

@@ -67,7 +67,7 @@ struct SmsSetting {
 };
 
 // Call-waiting and call-forwarding codes, one fixed row each; the two code strings come
-// from the "ServiceCode" section ("first,second").
+// from the "ServiceCode" section ("first,second"; what follows a second comma is left out).
 class CServiceCodes {
 public:
     struct Entry {

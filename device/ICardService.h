@@ -7,11 +7,37 @@
 
 namespace dedevev {
 
+// What a USSD result from the network says (the <m> of +CUSD).
+enum class UssdResult {
+    kDone = 0,         // a reply (or a notice of the network's own) that needs no answer
+    kQuestion = 1,     // the network waits for the user's answer
+    kEnded = 2,        // the network ended the exchange
+    kOtherClient = 3,  // another client on the card answered
+    kRefused = 4,      // the network does not support the request
+    kTimedOut = 5,     // the network gave up waiting
+};
+
+// One USSD result: what it says and its text (UTF-8, empty when it has none).
+struct UssdNotice {
+    UssdResult result = UssdResult::kDone;
+    std::string text;
+};
+
 // USSD replies, implemented by the USSD page. Called on the library's thread.
 class IUssdEventHandler {
 public:
     // 0: a reply from the network (UTF-8).
     virtual void OnUssdReply(const std::string& text) = 0;
+    // 1: every result the network sends, with or without text. A handler that does not
+    // override it hears the texts of replies, questions and ends through OnUssdReply.
+    virtual void OnUssdNotice(const UssdNotice& notice) {
+        const bool shown = notice.result == UssdResult::kDone ||
+                           notice.result == UssdResult::kQuestion ||
+                           notice.result == UssdResult::kEnded;
+        if (shown && !notice.text.empty()) {
+            OnUssdReply(notice.text);
+        }
+    }
 
 protected:
     ~IUssdEventHandler() = default;

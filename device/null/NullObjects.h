@@ -92,7 +92,7 @@ public:
     void SetStorage(const std::string&, const std::string&, const std::string&, int*) override {}
 };
 
-class CNullCardService final : public ICardService {
+class CNullCardService : public ICardService {
 public:
     bool IsPinRequired(int*) override { return false; }
     bool IsPukRequired(int*) override { return false; }

@@ -148,6 +148,16 @@ TEST_F(SettingsTest, ReadingRules) {
              EXPECT_EQ(waiting->second, u"");
              EXPECT_EQ(s.service_codes.Find(u"Unknown"), nullptr);
          }},
+        {"[ServiceCode]\nActvBusyForw=*67*,0812,extra\nActvNoAnswForw=*61*,\nDeactvAll=,##002#\n",
+         [](const AppSettings& s) {
+             const auto code = [&](const char16_t* name) {
+                 const auto* entry = s.service_codes.Find(name);
+                 return entry->first + u"|" + entry->second;
+             };
+             EXPECT_EQ(code(u"ActvBusyForw"), u"*67*|0812");
+             EXPECT_EQ(code(u"ActvNoAnswForw"), u"*61*|");
+             EXPECT_EQ(code(u"DeactvAll"), u"|##002#");
+         }},
         {"[SMS]\nPriority=2\n[RingSetting]\nInternationalCall=1\nInternationalCode=00\n",
          [](const AppSettings& s) {
              EXPECT_EQ(s.sms.priority, 2);

@@ -301,14 +301,15 @@ void CardService::SetUssdListener(IUssdEventHandler* listener) {
 }
 
 void CardService::OnUssdResult(const std::string& line) {
+    int result = -1;
     const std::optional<std::string> text =
-        session_.OnResult(line, context_.CurrentCharset(), context_.Clock().Now());
-    if (!text) {
-        return;
+        session_.OnResult(line, context_.CurrentCharset(), context_.Clock().Now(), &result);
+    if (result < 0 || result > static_cast<int>(UssdResult::kTimedOut)) {
+        return;  // not a result, or one this library does not know
     }
     std::lock_guard<std::recursive_mutex> lock(listener_mutex_);
     if (listener_ != nullptr) {
-        listener_->OnUssdReply(*text);
+        listener_->OnUssdNotice(UssdNotice{static_cast<UssdResult>(result), text.value_or("")});
     }
 }
 

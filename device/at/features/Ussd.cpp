@@ -284,8 +284,11 @@ void UssdSession::AwaitResult(int id, IClock::Duration limit, IClock& clock) {
 }
 
 std::optional<std::string> UssdSession::OnResult(std::string_view line, Charset charset,
-                                                 TimePoint now) {
+                                                 TimePoint now, int* result) {
     const std::optional<UssdMessage> message = ParseCusd(line);
+    if (result != nullptr) {
+        *result = message ? message->status : -1;
+    }
     if (!message) {
         return std::nullopt;
     }

@@ -78,8 +78,10 @@ public:
     // little.
     void AwaitResult(int id, IClock::Duration limit, IClock& clock);
 
-    // One +CUSD line; returns the text to hand to the listener, if any.
-    std::optional<std::string> OnResult(std::string_view line, Charset charset, TimePoint now);
+    // One +CUSD line; returns the text to hand to the listener, if any. `result` (optional)
+    // receives the line's <m> (-1 when the line is not a +CUSD result).
+    std::optional<std::string> OnResult(std::string_view line, Charset charset, TimePoint now,
+                                        int* result = nullptr);
 
     State CurrentState(TimePoint now) const;
     std::optional<UssdEncoding> Learned() const;
