@@ -46,6 +46,11 @@ CDlgSetUssd::CDlgSetUssd(UssdPageEnvironment environment, QWidget* parent)
     if (!env_.show_reply)
         env_.show_reply = ShowReplyDialog;
 
+    // The page background's tab carries the page's name.
+    QLabel* tab = captions_.AddLabel(this, "Title", kSection, QRect(8, 4, 110, 28));
+    tab->setObjectName("UssdTabName");
+    tab->setAlignment(Qt::AlignCenter);
+    tab->setFont(LocalFont("Navigation"));
     text1_ = captions_.AddLabel(this, "StaticText1", kSection, QRect());
     text2_ = captions_.AddLabel(this, "StaticText2", kSection, QRect());
     request_label_ = captions_.AddLabel(this, "StaticUssd", kSection, QRect());
