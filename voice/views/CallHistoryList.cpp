@@ -1,10 +1,8 @@
 #include "voice/views/CallHistoryList.h"
 
 #include <QHeaderView>
-#include <QMetaObject>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <utility>
 
@@ -22,7 +20,6 @@ namespace dedevev {
 namespace {
 
 constexpr char kSection[] = "DlgRecord";
-constexpr std::chrono::milliseconds kNameTick{1000};
 
 struct ColumnSpec {
     const char* key;
@@ -168,16 +165,7 @@ CCallHistoryList::CCallHistoryList(ICallHistory* history, bool with_duration, IN
         this, [this](const WindowMessage& message) { HandleMessage(message); });
     observer_ = std::make_unique<CHistoryObserver>(queue_.get(), &pending_);
 
-    name_timer_.setInterval(kNameTick);
-    connect(&name_timer_, &QTimer::timeout, this, [this] { redraw_->OnTick(); });
-    NameRedrawBatcher::Hooks hooks;
-    hooks.restart_timer = [this] {
-        QMetaObject::invokeMethod(
-            this, [this] { name_timer_.start(); }, Qt::QueuedConnection);
-    };
-    hooks.stop_timer = [this] { name_timer_.stop(); };
-    hooks.redraw = [this] { model_->Redraw(); };
-    redraw_ = std::make_unique<NameRedrawBatcher>(mapping, std::move(hooks));
+    redraw_ = MakeNameRedrawBatcher(this, &name_timer_, mapping, [this] { model_->Redraw(); });
 
     if (history_ != nullptr)
         history_->AddObserver(observer_.get());
