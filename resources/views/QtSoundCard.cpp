@@ -162,7 +162,8 @@ QtSoundCard::QtSoundCard() {
 
 QtSoundCard::~QtSoundCard() {
     Close();
-    OnThread([this] { delete context_; });
+    // Deleted by its own thread as that thread ends.
+    context_->deleteLater();
     context_ = nullptr;
     thread_.quit();
     thread_.wait();
