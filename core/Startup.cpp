@@ -12,6 +12,7 @@
 #include "device/DeviceHolder.h"
 #include "phonebook/PhonebookRegistry.h"
 #include "sms/SMSBoxRegistry.h"
+#include "voice/CallManager.h"
 
 namespace dedevev {
 
@@ -133,6 +134,9 @@ int CDEDEVev::ExitInstance() {
     // The contacts and the PC message boxes are written now; the contacts' mappings let go of
     // the card's phonebooks while the modem object is still there.
     PhonebookRegistry::ShutdownInstance();
+    // The call manager lets go of the card's voice events and drops a waiting call while the
+    // modem object is still there, and files what was still up while the call lists are.
+    CCallManager::ShutdownInstance();
     SMSBoxRegistry::ShutdownInstance();
     if (Devices().ModemAgent() != nullptr) {
         std::vector<std::function<void()>> hooks;
