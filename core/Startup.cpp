@@ -12,6 +12,7 @@
 #include "device/DeviceHolder.h"
 #include "phonebook/PhonebookRegistry.h"
 #include "sms/SMSBoxRegistry.h"
+#include "voice/CallHistory.h"
 #include "voice/CallManager.h"
 
 namespace dedevev {
@@ -131,13 +132,14 @@ int CDEDEVev::ExitInstance() {
     if (!lock_.Owned())
         return 0;
     CurrentSettings().SaveSettings();
-    // The contacts and the PC message boxes are written now; the contacts' mappings let go of
-    // the card's phonebooks while the modem object is still there.
+    // The contacts, the PC message boxes and the call histories are written now; the contacts'
+    // mappings let go of the card's phonebooks while the modem object is still there.
     PhonebookRegistry::ShutdownInstance();
     // The call manager lets go of the card's voice events and drops a waiting call while the
-    // modem object is still there, and files what was still up while the call lists are.
+    // modem object is still there, and files what was still up before the lists are written.
     CCallManager::ShutdownInstance();
     SMSBoxRegistry::ShutdownInstance();
+    CallHistories::ShutdownInstance();
     if (Devices().ModemAgent() != nullptr) {
         std::vector<std::function<void()>> hooks;
         {
