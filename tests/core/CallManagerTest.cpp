@@ -14,6 +14,7 @@
 #include "core/Customization.h"
 #include "device/DeviceStatus.h"
 #include "support/FakeCallHistory.h"
+#include "support/ScriptedVoice.h"
 #include "voice/CallManager.h"
 
 namespace dedevev {
@@ -21,43 +22,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::FakeCallHistory;
-using Commands = std::vector<std::string>;
-
-// Records the commands it is given; each succeeds unless the test made it fail.
-class ScriptedVoice final : public IVoiceControl {
-public:
-    void VoiceDial(const std::string& n, int* s) override { Do("dial " + n, s); }
-    void VoiceOpen(int* s) override { Do("open", s); }
-    void VoiceAnswer(int* s) override { Do("answer", s); }
-    void VoiceHangUp(int* s) override { Do("hangup", s); }
-    void VoiceSendFlash(const std::string& n, int* s) override { Do("flash " + n, s); }
-    void VoiceJoin(int* s) override { Do("join", s); }
-    void VoiceEndSecond(int* s) override { Do("endsecond", s); }
-    void VoiceAcceptWaiting(int* s) override { Do("accept", s); }
-    void VoiceSwapWaiting(int* s) override { Do("swap", s); }
-    void VoiceSendDtmf(int, char key, int* s) override { Do(std::string("dtmf ") + key, s); }
-    void VoicePlayTone(std::uint16_t hz, int ms, int* s) override {
-        Do("tone " + std::to_string(hz) + " " + std::to_string(ms), s);
-    }
-    void SetVolume(int, int* s) override { Do("volume", s); }
-    int GetCallState(int* s) override {
-        *s = kStatusOk;
-        return calls_listed;
-    }
-    void SetVoiceEventHandler(IVoiceEventHandler* h) override { handler = h; }
-
-    Commands commands;
-    std::map<std::string, bool> failing;  // command word -> fails
-    int calls_listed = 0;
-    IVoiceEventHandler* handler = nullptr;
-
-private:
-    void Do(const std::string& command, int* status) {
-        commands.push_back(command);
-        if (!failing[command.substr(0, command.find(' '))])
-            *status = kStatusOk;
-    }
-};
+using test::ScriptedVoice;
+using Commands = ScriptedVoice::Commands;
 
 class TestCustomization final : public CCustomizationOtp {
 public:
