@@ -204,6 +204,8 @@ void CMainDlg::HandleMessage(const WindowMessage& m) {
         default:
             break;  // 1135, 1136: the message view keeps its own indicators
     }
+    // The status thread reports every few seconds: the missed-call count follows it.
+    UpdateMissedCalls();
 }
 
 void CMainDlg::CompleteAfterInit() {
