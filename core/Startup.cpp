@@ -12,6 +12,7 @@
 #include "device/DeviceHolder.h"
 #include "phonebook/PhonebookRegistry.h"
 #include "sms/SMSBoxRegistry.h"
+#include "voice/CallHistory.h"
 
 namespace dedevev {
 
@@ -130,10 +131,11 @@ int CDEDEVev::ExitInstance() {
     if (!lock_.Owned())
         return 0;
     CurrentSettings().SaveSettings();
-    // The contacts and the PC message boxes are written now; the contacts' mappings let go of
-    // the card's phonebooks while the modem object is still there.
+    // The contacts, the PC message boxes and the call histories are written now; the contacts'
+    // mappings let go of the card's phonebooks while the modem object is still there.
     PhonebookRegistry::ShutdownInstance();
     SMSBoxRegistry::ShutdownInstance();
+    CallHistories::ShutdownInstance();
     if (Devices().ModemAgent() != nullptr) {
         std::vector<std::function<void()>> hooks;
         {
