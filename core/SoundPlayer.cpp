@@ -65,6 +65,12 @@ bool SoundPlayer::PlayNewMessage() {
     return !busy_ && Play(path, false);
 }
 
+void SoundPlayer::PlayTone(int frequency_hz, int ms) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (output_ != nullptr && frequency_hz > 0 && ms > 0)
+        output_->PlayTone(frequency_hz, ms);
+}
+
 void SoundPlayer::StopSound() {
     std::lock_guard<std::mutex> lock(mutex_);
     busy_ = false;

@@ -1,8 +1,9 @@
 #pragma once
-// The program's sounds: ring, call and new-message sounds from the "RingSetting" files. One
-// process-wide player; the window layer installs the output that really plays (Qt
-// Multimedia). Without an output, or without a sound card, every sound is silent: no error,
-// no delay. Every call returns at once; the output plays asynchronously, one sound at a time.
+// The program's sounds: ring, call and new-message sounds from the "RingSetting" files, and
+// the keypad's tones. One process-wide player; the window layer installs the output that
+// really plays (Qt Multimedia). Without an output, or without a sound card, every sound is silent:
+// no error, no delay. Every call returns at once; the output plays asynchronously, one sound at a
+// time.
 
 #include <functional>
 #include <mutex>
@@ -21,6 +22,11 @@ public:
     // `loop`. A file that cannot be played is passed over silently.
     virtual void Play(const std::string& path, bool loop) = 0;
     virtual void Stop() = 0;
+    // Plays a plain tone of `frequency_hz` for `ms` beside whatever else plays (a key tone).
+    virtual void PlayTone(int frequency_hz, int ms) {
+        (void)frequency_hz;
+        (void)ms;
+    }
 };
 
 class SoundPlayer {
@@ -45,6 +51,8 @@ public:
     // A new message: "NewMessage" once, only while not busy with a call sound. False when it
     // was not asked for (busy, or no file set).
     bool PlayNewMessage();
+    // A key tone of `frequency_hz` for `ms`; it leaves the ring sounds alone.
+    void PlayTone(int frequency_hz, int ms);
     // Stops whatever plays; not busy.
     void StopSound();
     bool IsBusy() const;

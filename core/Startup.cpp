@@ -13,6 +13,7 @@
 #include "phonebook/PhonebookRegistry.h"
 #include "sms/SMSBoxRegistry.h"
 #include "voice/CallHistory.h"
+#include "voice/CallManager.h"
 
 namespace dedevev {
 
@@ -134,6 +135,9 @@ int CDEDEVev::ExitInstance() {
     // The contacts, the PC message boxes and the call histories are written now; the contacts'
     // mappings let go of the card's phonebooks while the modem object is still there.
     PhonebookRegistry::ShutdownInstance();
+    // The call manager lets go of the card's voice events and drops a waiting call while the
+    // modem object is still there, and files what was still up before the lists are written.
+    CCallManager::ShutdownInstance();
     SMSBoxRegistry::ShutdownInstance();
     CallHistories::ShutdownInstance();
     if (Devices().ModemAgent() != nullptr) {

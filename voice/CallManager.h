@@ -5,14 +5,20 @@
 // every finished call in the call history, and tells listeners of every state change.
 //
 // Card events arrive on the modem library's thread, user operations on the window thread;
-// both take the manager's lock. Listeners are told synchronously on the thread that caused
-// the change and only post to their window.
+// both take the manager's lock. Listeners are told on the thread that caused the change, in
+// the order of the changes, but only once the manager's lock has been let go: a listener may
+// read the manager and the calls, and may wait for its window thread even while that thread
+// waits for the manager. Each call tells its listeners under its own listener lock (so that
+// one removed is not told afterwards); a listener therefore never adds or removes listeners
+// from inside OnCallStateChanged.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/IVoiceControl.h"
@@ -40,6 +46,9 @@ enum class CallKind { kIncoming, kOutgoing, kThreeWay, kWaiting };
 struct CallContext {
     std::function<IVoiceControl*()> voice;  // the current card's voice control, or null
     IClock* clock = nullptr;                // the tick count and the start stamps
+    // When set, a state change is handed here to be told later (the manager tells its
+    // listeners once its lock is free); when empty, listeners are told at once.
+    std::function<void(CCallBase*)> defer_notify;
 };
 
 class CCallBase {
@@ -59,7 +68,10 @@ public:
     bool IsConnected() const;
 
     void AddListener(ICallStateListener* listener);
+    // Once this returns the listener is not told again.
     void RemoveListener(ICallStateListener* listener);
+    // Tells every listener now (what Notify does when nothing defers it).
+    void TellListeners();
 
 protected:
     explicit CCallBase(CallContext* context, int idle_state);
@@ -68,6 +80,10 @@ protected:
     void SetState(int state, bool notify);
     void Notify();
     IVoiceControl* Voice() const;
+    IClock& Clock() const;
+    // Ends the call's record: filed in `connected_list` or `other_list` (either may be null),
+    // not connected any more. Returns whether it was connected.
+    bool File(ICallHistory* connected_list, ICallHistory* other_list);
 
     CallContext* context_;
     mutable std::mutex state_mutex_;  // record, state, ticks
@@ -196,6 +212,9 @@ public:
     // The card went away or another one came: a call still up ends and is filed, and the
     // handler moves to the current card's voice control.
     void CardChanged();
+    // The card went away though its modem object is still there: the handler is withdrawn
+    // and the calls end and are filed, as by CardChanged; a later CardChanged registers again.
+    void CardGone();
 
     // IVoiceEventHandler (library thread).
     void OnCallSetup() override;
@@ -241,8 +260,15 @@ public:
     static int SynthToneHz(char key);
 
 private:
+    class Locked;
     void EndCalls();  // the call-ended handling, under the lock
-    void Register(IVoiceControl* control);
+    // Makes `control` the one this manager hears (withdrawing from the one before); false
+    // when it was so already. Never under mutex_: withdrawing waits for a running event.
+    bool Register(IVoiceControl* control);
+    // Hears `control` from now on; the calls of a card left behind end here.
+    void MoveTo(IVoiceControl* control);
+    // Drops the waiting call and files every call still up, telling the card nothing more.
+    void Shutdown();
 
     CallManagerEnvironment env_;
     CallContext context_;
@@ -259,7 +285,15 @@ private:
     bool last_was_incoming_ = false;
     std::u16string info_text_;
     std::function<void()> info_sink_;
-    IVoiceControl* registered_ = nullptr;
+    IVoiceControl* registered_ = nullptr;  // under register_mutex_
+    std::mutex register_mutex_;
+    std::atomic<bool> card_gone_{false};  // calls end without a word to any card
+    // This program dropped the second party while the first call goes on: the next end
+    // reported may be that party's.
+    bool second_dropped_ = false;
+    std::vector<CCallBase*> pending_;       // changes to tell once the lock is free
+    int depth_ = 0;                         // nesting of the lock on the thread holding it
+    std::atomic<std::thread::id> owner_{};  // the thread holding the lock, if any
 };
 
 }  // namespace dedevev

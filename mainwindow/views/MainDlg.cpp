@@ -29,6 +29,7 @@
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
 #include "resources/views/WindowMessageQueue.h"
+#include "voice/CallManager.h"
 
 namespace dedevev {
 
@@ -149,6 +150,9 @@ void CMainDlg::HandleMessage(const WindowMessage& m) {
         case kMsgInitDone:
             if (!completed_)
                 CompleteAfterInit();
+            // A call manager made before this card was opened hears the new card from now on.
+            if (CCallManager* calls = CCallManager::Existing())
+                calls->CardChanged();
             return;
         case kMsgDeviceChanged:
             OnDeviceCheck();
@@ -353,6 +357,9 @@ void CMainDlg::OnDeviceCheck() {
     if (hardware == nullptr || hardware->IsDevicePresent())
         return;
     device_lost_ = true;
+    // The calls the card carried are over: filed now, before the window goes.
+    if (CCallManager* calls = CCallManager::Existing())
+        calls->CardGone();
     hide();
     closing_ = true;
     if (!factory_reset_running_ && env_.show_device_lost)

@@ -2,9 +2,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QPushButton>
 
 #include "core/AppSettings.h"
+#include "core/ExportInterfaces.h"
 #include "core/ExportRegistry.h"
 #include "core/MessageBox.h"
 #include "mainwindow/views/Unattended.h"
@@ -18,6 +20,10 @@ namespace {
 constexpr char kSection[] = "Security";
 constexpr int kCodeMax = 32;
 
+std::vector<CCallBase*> CallsOf(CCallManager& calls) {
+    return {&calls.Incoming(), &calls.Outgoing(), &calls.ThreeWay(), &calls.Waiting()};
+}
+
 }  // namespace
 
 UnlockEnvironment DefaultUnlockEnvironment() {
@@ -30,6 +36,13 @@ UnlockEnvironment DefaultUnlockEnvironment() {
     env.choose_emergency = [](const std::vector<EmergencyNumber>& numbers, QWidget* parent) {
         CDlgEmergentCall dialog(numbers, parent);
         return dialog.exec() == QDialog::Accepted ? dialog.Number() : std::u16string();
+    };
+    // With voice calls off nothing makes the call manager here.
+    env.call_manager = []() -> CCallManager* {
+        IMainExport* main = Exports().MainExport();
+        const bool voice =
+            main != nullptr ? main->IsVoiceEnabled() : CurrentSettings().options.enable_voice;
+        return voice ? &CCallManager::Instance() : nullptr;
     };
     return env;
 }
@@ -53,16 +66,68 @@ CDlgUnlock::CDlgUnlock(std::u16string code, UnlockEnvironment environment, QWidg
     unlock->setDefault(true);
     auto* quit = new QPushButton(LocalQText("Quit", kSection), this);
     quit->setObjectName("UnlockQuit");
-    // No call-state listener exists yet, so the button always offers the emergency list.
-    auto* call = new QPushButton(LocalQText("EmergentCall", kSection), this);
-    call->setObjectName("UnlockCall");
-    call->setGeometry(12, 90, 124, 28);
+    call_ = new QPushButton(LocalQText("EmergentCall", kSection), this);
+    call_->setObjectName("UnlockCall");
+    call_->setGeometry(12, 90, 124, 28);
     unlock->setGeometry(148, 90, 84, 28);
     quit->setGeometry(244, 90, 84, 28);
 
     connect(unlock, &QPushButton::clicked, this, &CDlgUnlock::OnUnlock);
     connect(quit, &QPushButton::clicked, this, &CDlgUnlock::OnQuit);
-    connect(call, &QPushButton::clicked, this, &CDlgUnlock::OnEmergencyCall);
+    connect(call_, &QPushButton::clicked, this, &CDlgUnlock::OnCallButton);
+
+    calls_ = env_.call_manager ? env_.call_manager() : nullptr;
+    if (calls_ != nullptr) {
+        for (CCallBase* call : CallsOf(*calls_))
+            call->AddListener(&listener_);
+        RefreshCallButton();
+    }
+}
+
+CDlgUnlock::~CDlgUnlock() {
+    // Once removed, no call tells the listener again; a look already asked for goes with
+    // this object.
+    if (calls_ != nullptr) {
+        for (CCallBase* call : CallsOf(*calls_))
+            call->RemoveListener(&listener_);
+    }
+}
+
+void CDlgUnlock::CCallStateListener::OnCallStateChanged(CCallBase*) {
+    CDlgUnlock* owner = owner_;
+    QMetaObject::invokeMethod(
+        owner, [owner] { owner->RefreshCallButton(); }, Qt::QueuedConnection);
+}
+
+void CDlgUnlock::RefreshCallButton() {
+    CCallBase* current = calls_ != nullptr ? calls_->Current() : nullptr;
+    if (current == nullptr) {
+        call_mode_ = CallButton::kEmergency;
+        call_->setText(LocalQText("EmergentCall", kSection));
+    } else if (current->Kind() == CallKind::kIncoming && current->State() == CInCall::kRinging) {
+        call_mode_ = CallButton::kAnswer;
+        call_->setText(LocalQText("Accept", "VoiceCall"));
+    } else {
+        call_mode_ = CallButton::kHangUp;
+        call_->setText(LocalQText("Hangup", "VoiceCall"));
+    }
+}
+
+void CDlgUnlock::OnCallButton() {
+    // The calls may have moved on since the button was last set: look again first.
+    if (calls_ != nullptr)
+        RefreshCallButton();
+    switch (call_mode_) {
+        case CallButton::kEmergency:
+            OnEmergencyCall();
+            break;
+        case CallButton::kAnswer:
+            calls_->Send();
+            break;
+        case CallButton::kHangUp:
+            calls_->HangUp();
+            break;
+    }
 }
 
 void CDlgUnlock::OnUnlock() {

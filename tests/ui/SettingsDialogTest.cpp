@@ -17,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/AppSettings.h"
@@ -34,6 +35,9 @@
 #include "settings/views/DlgSetLanguage.h"
 #include "settings/views/DlgSetWorkMode.h"
 #include "settings/views/DlgUnlock.h"
+#include "tests/support/Eventually.h"
+#include "tests/support/FakeCallHistory.h"
+#include "tests/support/ScriptedVoice.h"
 #include "tests/ui/MessageRecorder.h"
 #include "tests/ui/SkinTestSupport.h"
 
@@ -340,6 +344,51 @@ TEST_F(SettingsDialogTest, EmergencyListCallsOnlyOneSelectedRow) {
     CDlgUnlock lock(u"x", env);
     lock.findChild<QPushButton*>("UnlockCall")->click();
     EXPECT_EQ(dialled, std::vector<std::u16string>{u"110"});
+}
+
+// While the lock is open its call button follows the calls: it answers a ringing call, ends a
+// call that is up, and offers the emergency list again once no call is left.
+TEST_F(SettingsDialogTest, LockCallButtonFollowsTheCalls) {
+    test::ScriptedVoice voice;
+    test::FakeCallHistory missed, accepted, dialed;
+    CallManagerEnvironment calls_env;
+    calls_env.voice = [&voice] { return &voice; };
+    calls_env.missed = &missed;
+    calls_env.accepted = &accepted;
+    calls_env.dialed = &dialed;
+    CCallManager calls(calls_env);
+    int offered = 0;
+    UnlockEnvironment env;
+    env.choose_emergency = [&offered](const std::vector<EmergencyNumber>&, QWidget*) {
+        ++offered;
+        return std::u16string();
+    };
+    env.call_manager = [&calls] { return &calls; };
+    {
+        CDlgUnlock lock(u"x", env);
+        auto* button = lock.findChild<QPushButton*>("UnlockCall");
+        // The card's events come on another thread; the button changes on the window's.
+        auto shows = [&](const char* key, const char* section) {
+            return test::Eventually([&] {
+                QCoreApplication::processEvents();
+                return button->text() == ToQString(Text(key, section));
+            });
+        };
+        std::thread([&calls] { calls.OnIncomingCall("0811", false); }).join();
+        ASSERT_TRUE(shows("Accept", "VoiceCall"));
+        button->click();
+        calls.OnCallConnected(1);
+        ASSERT_TRUE(shows("Hangup", "VoiceCall"));
+        button->click();
+        ASSERT_TRUE(shows("EmergentCall", "Security"));
+        EXPECT_EQ(voice.commands, (test::ScriptedVoice::Commands{"answer", "hangup"}));
+        EXPECT_EQ(accepted.Count(), 1);
+        button->click();
+        EXPECT_EQ(offered, 1);
+    }
+    // Closed, the lock hears no more of the calls.
+    calls.OnIncomingCall("0812", false);
+    QCoreApplication::processEvents();
 }
 
 }  // namespace
