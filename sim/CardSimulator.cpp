@@ -302,6 +302,8 @@ int CardSimulator::Impl::PollTimeout() const {
         next = std::min(next, Clock::time_point(std::chrono::milliseconds(call_due)));
     if (voice_running_)
         next = std::min(next, next_voice_block_);
+    else if (inserted_ && card_.Calls().Talking() && card_.Calls().VoicePath())
+        return 0;  // the path was switched on by the command just answered: start it now
     next = std::min(next, data_line_.EscapeDue());
     if (data_line_.Online())
         next = std::min(next, peer_.NextDue());
