@@ -1,6 +1,8 @@
 #include "voice/views/DlgVoice.h"
 
+#include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 
 #include <utility>
 
@@ -25,10 +27,13 @@ namespace {
 constexpr char kSection[] = "DlgVoice";
 // The page background's one tab, which names the page: 110 x 28 from (8, 4).
 constexpr QRect kTabRect(8, 4, 110, 28);
-constexpr QRect kStatusRect(24, 48, 320, 190);
-constexpr QRect kNumberRect(24, 248, 320, 34);
-constexpr int kVolumeTop = 296;
-constexpr QPoint kKeypadAt(388, 44);
+// Two panels: the display (status area, number, volume) and the keypad.
+constexpr QRect kDisplayPanel(10, 42, 346, 312);
+constexpr QRect kKeypadPanel(364, 42, 346, 312);
+constexpr QRect kStatusRect(26, 58, 314, 180);
+constexpr QRect kNumberRect(26, 248, 314, 40);
+constexpr int kVolumeTop = 306;
+constexpr QPoint kKeypadAt(379, 68);
 constexpr int kInitialVolume = 40;
 constexpr int kOpenVolume = 4;
 
@@ -162,12 +167,18 @@ CDlgVoice::CDlgVoice(VoiceViewEnvironment environment, QWidget* parent)
     tab_->setAlignment(Qt::AlignCenter);
     tab_->setGeometry(kTabRect);
 
-    status_ = new CTransparentStatic(QString(), this);
+    for (const QRect& at : {kDisplayPanel, kKeypadPanel}) {
+        auto* panel = new QFrame(this);
+        panel->setObjectName("VoicePanel");
+        panel->setGeometry(at);
+        panels_.push_back(panel);
+    }
+
+    status_ = new QLabel(this);
     status_->setObjectName("VoiceStatus");
     status_->setAlignment(Qt::AlignCenter);
     status_->setWordWrap(true);
-    status_->setAutoFillBackground(true);
-    status_->setFrameShape(QFrame::Box);
+    status_->setTextFormat(Qt::PlainText);
     status_->setGeometry(kStatusRect);
 
     number_ = new CPhoneNumEdit(this);
@@ -501,10 +512,17 @@ void CDlgVoice::OnLanguageChanged() {
     QFont status_font = LocalFont("Normal");
     status_font.setPointSize(status_font.pointSize() + 3);
     status_->setFont(status_font);
-    QPalette palette = status_->palette();
-    palette.setColor(QPalette::Window, SkinQColor(u"VoiceEditColor", QColor(226, 240, 246)));
-    palette.setColor(QPalette::WindowText, DialogFrameColor());
-    status_->setPalette(palette);
+    const QColor frame = DialogFrameColor();
+    status_->setStyleSheet(
+        QString("QLabel { background: %1; color: %2; border: 1px solid %3; border-radius: 6px; "
+                "padding: 8px; }")
+            .arg(SkinQColor(u"VoiceEditColor", QColor(226, 240, 246)).name(), frame.name(),
+                 frame.lighter(160).name()));
+    for (QFrame* panel : panels_)
+        panel->setStyleSheet(
+            QString("QFrame { background: %1; border: 1px solid %2; "
+                    "border-radius: 8px; }")
+                .arg(DialogBodyColor().lighter(103).name(), frame.lighter(185).name()));
     QFont number_font = LocalFont("Title");
     number_font.setPointSize(number_font.pointSize() + 6);
     number_->setFont(number_font);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/ExportInterfaces.h"
 #include "core/WindowMessage.h"
@@ -19,6 +20,9 @@
 #include "voice/CallManager.h"
 #include "voice/VoiceAudioEngine.h"
 #include "voice/VoiceStatusText.h"
+
+class QFrame;
+class QLabel;
 
 namespace dedevev {
 
@@ -147,7 +151,8 @@ private:
     std::unique_ptr<VoiceAudioEngine> audio_;
     audio::ISoundCardControl* sound_card_ = nullptr;
     CTransparentStatic* tab_ = nullptr;
-    CTransparentStatic* status_ = nullptr;
+    std::vector<QFrame*> panels_;
+    QLabel* status_ = nullptr;
     CPhoneNumEdit* number_ = nullptr;
     CTransparentStatic* volume_label_ = nullptr;
     CSpSilderCtrl* volume_ = nullptr;

@@ -47,14 +47,15 @@ CVoiceKeypad::CVoiceKeypad(QWidget* parent) : QWidget(parent) {
         if (def.caption_key != nullptr)
             button->SetCaption(def.caption_key, kSection);
         else
-            button->SetPlainCaption(QString(QChar(def.key)));
+            button->SetCaption(QString(QChar(def.key)));
+        button->SetTextColor(Qt::white);
         const char key = def.key;
         connect(button, &QAbstractButton::clicked, this, [this, key] { emit keyPressed(key); });
         buttons_[static_cast<std::size_t>(i)] = button;
     }
     // Call green, hang up red, as on a handset.
-    Button('D')->SetTextColor(QColor(0, 128, 64));
-    Button('H')->SetTextColor(QColor(200, 30, 30));
+    Button('D')->SetTextColor(QColor(190, 255, 200));
+    Button('H')->SetTextColor(QColor(255, 200, 190));
     Retranslate();
     Layout();
 }
@@ -78,7 +79,8 @@ void CVoiceKeypad::Retranslate() {
     QFont digits = LocalFont("Title");
     digits.setPointSize(digits.pointSize() + 4);
     digits.setBold(true);
-    const QFont words = LocalFont("Button");
+    QFont words = LocalFont("Button");
+    words.setBold(true);
     for (int i = 0; i < kVoiceKeyCount; ++i)
         buttons_[static_cast<std::size_t>(i)]->SetFont(kKeys[i].caption_key == nullptr ? digits
                                                                                        : words);
