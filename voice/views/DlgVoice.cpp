@@ -497,6 +497,12 @@ bool CDlgVoice::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+void CDlgVoice::showEvent(QShowEvent* event) {
+    CModulePage::showEvent(event);
+    RefreshStatus();
+    number_->setFocus();  // typing dials at once
+}
+
 void CDlgVoice::Layout() {
     const QFontMetrics metrics(volume_label_->font());
     const int label_width = metrics.horizontalAdvance(volume_label_->text()) + 8;

@@ -122,6 +122,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Registered on the four calls; only posts kMsgCallState to the page.
