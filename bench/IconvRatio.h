@@ -54,14 +54,20 @@ inline bool Iconv(const char* from, const char* to, const std::string& in, const
            WEXITSTATUS(status) == 0;
 }
 
-// iconv turning `file` into UTF-8 and back, once per iteration.
-inline void IconvRoundTrip(benchmark::State& state, const std::string& file) {
+// iconv turning each of `files` into UTF-8 and back, once per iteration.
+inline void IconvRoundTrip(benchmark::State& state, const std::vector<std::string>& files) {
     const std::string utf8 = Folder() + "utf8.txt";
     const std::string back = Folder() + "utf16.txt";
     for (auto _ : state) {
-        if (!Iconv("UTF-16LE", "UTF-8", file, utf8) || !Iconv("UTF-8", "UTF-16LE", utf8, back))
-            state.SkipWithError("iconv failed");
+        for (const std::string& file : files) {
+            if (!Iconv("UTF-16LE", "UTF-8", file, utf8) || !Iconv("UTF-8", "UTF-16LE", utf8, back))
+                state.SkipWithError("iconv failed");
+        }
     }
+}
+
+inline void IconvRoundTrip(benchmark::State& state, const std::string& file) {
+    IconvRoundTrip(state, std::vector<std::string>{file});
 }
 
 // Keeps each benchmark's time per iteration to print the ratio at the end.

@@ -12,12 +12,16 @@
 #include "connection/views/DlgTimeStat.h"
 #include "connection/views/FormRows.h"
 #include "core/AppSettings.h"
+#include "core/ExportRegistry.h"
+#include "core/GlobalService.h"
 #include "core/MessageBox.h"
 #include "core/Paths.h"
 #include "resources/Localizer.h"
 #include "resources/views/QtSkin.h"
 #include "resources/views/SkinButton.h"
 #include "resources/views/WindowMessageQueue.h"
+#include "sms/views/DlgWriteSMS.h"
+#include "voice/views/CallHistoryList.h"
 
 namespace dedevev {
 
@@ -45,7 +49,22 @@ std::vector<Column> ColumnsOf(CDlgRecord::View view) {
         case View::kNetTime:
             return {{"DurationTime", 120}, {"Flux", 120}};
         default:
-            return {{"name", 110}, {"Number", 120}, {"Time", 150}, {"Duration", 90}};
+            return {};  // the call lists have their own columns
+    }
+}
+
+// The call list a call view shows ("Calls" itself: the accepted calls).
+std::optional<CallList> CallListFor(CDlgRecord::View view) {
+    switch (view) {
+        case CDlgRecord::View::kVoice:
+        case CDlgRecord::View::kVoiceRecv:
+            return CallList::kAccepted;
+        case CDlgRecord::View::kVoiceDial:
+            return CallList::kDialed;
+        case CDlgRecord::View::kVoiceMissed:
+            return CallList::kMissed;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -65,6 +84,7 @@ RecordEnvironment DefaultRecordEnvironment() {
     RecordEnvironment env;
     env.history_file = NativePath(DataFolder() + u"HistoryNet.dat");
     env.choose_range = ChooseHistoryRange;
+    env.call_history = [](CallList list) { return &CallHistories::Instance().Get(list); };
     return env;
 }
 
@@ -72,6 +92,8 @@ CDlgRecord::CDlgRecord(RecordEnvironment environment, QWidget* parent)
     : CModulePage(kSection, "Title", parent), env_(std::move(environment)) {
     setObjectName("DlgRecord");
     SetPlaceholderEnabled(false);
+    if (env_.mapping == nullptr)
+        env_.mapping = CGlobalService::Instance().NameMapping();
     store_.Load(env_.history_file);
     queue_ = std::make_unique<CWindowMessageQueue>(
         this, [this](const WindowMessage& message) { HandleMessage(message); });
@@ -96,6 +118,15 @@ CDlgRecord::CDlgRecord(RecordEnvironment environment, QWidget* parent)
     delete_->move(clear_->x() - kButtonGap - delete_->width(), top);
     connect(delete_, &QAbstractButton::clicked, this, &CDlgRecord::DeleteSelected);
     connect(clear_, &QAbstractButton::clicked, this, &CDlgRecord::ClearAll);
+    call_ = AddButton(this, "RecordCall", "BtnCall", kSection);
+    sms_ = AddButton(this, "RecordSMS", "BtnSMS", kSection);
+    save_number_ = AddButton(this, "RecordSaveNum", "BtnSaveNum", kSection);
+    call_->move(kListRect.left(), top);
+    sms_->move(call_->x() + call_->width() + kButtonGap, top);
+    save_number_->move(sms_->x() + sms_->width() + kButtonGap, top);
+    connect(call_, &QAbstractButton::clicked, this, &CDlgRecord::CallSelected);
+    connect(sms_, &QAbstractButton::clicked, this, &CDlgRecord::MessageSelected);
+    connect(save_number_, &QAbstractButton::clicked, this, &CDlgRecord::SaveSelectedNumber);
 
     BuildTree();
     // A view is chosen once the click that chose it is over (the range view opens a dialog);
@@ -153,6 +184,15 @@ void CDlgRecord::ShowView(View view) {
     if (view == View::kNetTime)
         range_ = env_.choose_range ? env_.choose_range(this) : std::nullopt;
     view_ = view;
+    CCallHistoryList* calls = CallListOf(view);
+    // Missed calls count as seen once their list has been opened.
+    if (view == View::kVoiceMissed && calls != nullptr && calls->History() != nullptr)
+        calls->History()->MarkAllSeen();
+    list_->setVisible(calls == nullptr);
+    for (CCallHistoryList* list : call_lists_) {
+        if (list != nullptr)
+            list->setVisible(list == calls);
+    }
     // Keep the tree's choice in step when the view is chosen from elsewhere.
     switching_ = true;
     for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
@@ -162,8 +202,49 @@ void CDlgRecord::ShowView(View view) {
     switching_ = false;
     SetColumns();
     FillList();
-    delete_->setEnabled(view == View::kNetAll);
-    clear_->setEnabled(IsConnectionView());
+    delete_->setEnabled(view == View::kNetAll || calls != nullptr);
+    clear_->setEnabled(IsConnectionView() || calls != nullptr);
+    for (CSkinButtonEx* button : {call_, sms_, save_number_})
+        button->setVisible(calls != nullptr);
+    UpdateCallButtons();
+}
+
+CCallHistoryList* CDlgRecord::CallListOf(View view) {
+    const std::optional<CallList> which = CallListFor(view);
+    if (!which)
+        return nullptr;
+    CCallHistoryList*& list = call_lists_[static_cast<int>(*which)];
+    if (list == nullptr) {
+        ICallHistory* history = env_.call_history ? env_.call_history(*which) : nullptr;
+        list = new CCallHistoryList(history, *which != CallList::kMissed, env_.mapping, this);
+        list->setObjectName(*which == CallList::kMissed   ? "CallMissedList"
+                            : *which == CallList::kDialed ? "CallDialedList"
+                                                          : "CallAcceptList");
+        list->setGeometry(kListRect);
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this] { UpdateCallButtons(); });
+        connect(list->model(), &QAbstractItemModel::modelReset, this,
+                [this] { UpdateCallButtons(); });
+        connect(list->model(), &QAbstractItemModel::rowsRemoved, this,
+                [this] { UpdateCallButtons(); });
+    }
+    return list;
+}
+
+CCallHistoryList* CDlgRecord::CallListShown() const {
+    const std::optional<CallList> which = CallListFor(view_);
+    return which ? call_lists_[static_cast<int>(*which)] : nullptr;
+}
+
+void CDlgRecord::UpdateCallButtons() {
+    CCallHistoryList* calls = CallListShown();
+    CallRecord record;
+    const bool one =
+        calls != nullptr && calls->SelectedRecord(&record, nullptr) && !record.number.empty();
+    // Calls go to the voice window when it is there; numbers to the phonebook when it is.
+    call_->setEnabled(one && Exports().VoiceExport() != nullptr);
+    sms_->setEnabled(one);
+    save_number_->setEnabled(one && Exports().PhonebookExport() != nullptr);
 }
 
 void CDlgRecord::SetColumns() {
@@ -237,6 +318,14 @@ void CDlgRecord::HandleMessage(const WindowMessage& message) {
 }
 
 void CDlgRecord::DeleteSelected() {
+    if (CCallHistoryList* calls = CallListShown()) {
+        if (calls->SelectedRows().empty() ||
+            ShowMessage(LocalText("Delete", "CallHistory"), Caption(),
+                        kMbYesNo | kMbIconQuestion) != kMsgFirst)
+            return;
+        calls->RemoveSelected();
+        return;
+    }
     if (view_ != View::kNetAll)
         return;
     std::vector<int> rows;
@@ -255,6 +344,14 @@ void CDlgRecord::DeleteSelected() {
 }
 
 void CDlgRecord::ClearAll() {
+    if (CCallHistoryList* calls = CallListShown()) {
+        if (calls->History() == nullptr || ShowMessage(LocalText("Clear", "CallHistory"), Caption(),
+                                                       kMbYesNo | kMbIconQuestion) != kMsgFirst)
+            return;
+        calls->History()->Clear();
+        calls->ApplyQueued();
+        return;
+    }
     if (!IsConnectionView())
         return;
     if (ShowMessage(LocalText("Clear", "CallHistory"), Caption(), kMbYesNo | kMbIconQuestion) !=
@@ -262,6 +359,36 @@ void CDlgRecord::ClearAll() {
         return;
     store_.Clear();
     SaveStore();
+}
+
+void CDlgRecord::CallSelected() {
+    CCallHistoryList* calls = CallListShown();
+    CallRecord record;
+    QString name;
+    IVoiceExport* voice = Exports().VoiceExport();
+    if (voice != nullptr && calls != nullptr && calls->SelectedRecord(&record, &name) &&
+        !record.number.empty())
+        voice->DialNumber(record.number, FromQString(name));
+}
+
+void CDlgRecord::MessageSelected() {
+    CCallHistoryList* calls = CallListShown();
+    CallRecord record;
+    if (calls == nullptr || !calls->SelectedRecord(&record, nullptr) || record.number.empty())
+        return;
+    if (env_.write_message)
+        env_.write_message(this, record.number);
+    else
+        OpenWriteSMS(this, record.number, std::u16string());
+}
+
+void CDlgRecord::SaveSelectedNumber() {
+    CCallHistoryList* calls = CallListShown();
+    CallRecord record;
+    IPhonebookExport* phonebook = Exports().PhonebookExport();
+    if (phonebook != nullptr && calls != nullptr && calls->SelectedRecord(&record, nullptr) &&
+        !record.number.empty())
+        phonebook->AddNumber(record.number);
 }
 
 void CDlgRecord::SaveStore() {
@@ -277,6 +404,10 @@ void CDlgRecord::OnLanguageChanged() {
                                             "VoiceRecv", "VoiceDial", "VoiceMissed"};
     for (QTreeWidgetItemIterator it(tree_); *it; ++it)
         (*it)->setText(0, LocalQText(kKeys[(*it)->data(0, kViewRole).toInt()], kSection));
+    for (CCallHistoryList* calls : call_lists_) {
+        if (calls != nullptr)
+            calls->Retranslate();
+    }
     SetColumns();
     FillList();
     CModulePage::OnLanguageChanged();

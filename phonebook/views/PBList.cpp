@@ -11,6 +11,7 @@
 #include <set>
 #include <utility>
 
+#include "phonebook/NameRedrawBatcher.h"
 #include "resources/views/DlgProgress.h"
 #include "resources/views/QtSkin.h"
 
@@ -48,6 +49,22 @@ std::vector<int> SelectedRowsOf(const QAbstractItemView& view) {
             rows.insert(index.row());
     }
     return {rows.begin(), rows.end()};
+}
+
+std::unique_ptr<NameRedrawBatcher> MakeNameRedrawBatcher(QObject* view, QTimer* timer,
+                                                         INameMapping* mapping,
+                                                         std::function<void()> redraw) {
+    NameRedrawBatcher::Hooks hooks;
+    hooks.restart_timer = [view, timer] {
+        QMetaObject::invokeMethod(
+            view, [timer] { timer->start(); }, Qt::QueuedConnection);
+    };
+    hooks.stop_timer = [timer] { timer->stop(); };
+    hooks.redraw = std::move(redraw);
+    auto batcher = std::make_unique<NameRedrawBatcher>(mapping, std::move(hooks));
+    timer->setInterval(std::chrono::milliseconds(1000));
+    QObject::connect(timer, &QTimer::timeout, view, [one = batcher.get()] { one->OnTick(); });
+    return batcher;
 }
 
 void SetUpPBTable(QTableView* view) {

@@ -10,8 +10,11 @@
 #include <QString>
 #include <QTableView>
 
+class QTimer;
+
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -136,6 +139,16 @@ const std::u16string& FirstNumber(const PCContact& contact);
 
 // The selected rows of `view`, ascending.
 std::vector<int> SelectedRowsOf(const QAbstractItemView& view);
+
+class INameMapping;
+class NameRedrawBatcher;
+
+// Batches the name redraws of `view`: `timer` (a member of the view, made before the batcher
+// and destroyed after it) ticks once a second on the view's thread, and `redraw` runs there
+// once a burst of phonebook changes has settled.
+std::unique_ptr<NameRedrawBatcher> MakeNameRedrawBatcher(QObject* view, QTimer* timer,
+                                                         INameMapping* mapping,
+                                                         std::function<void()> redraw);
 
 // One line of a text that may hold line breaks.
 QString OneLine(std::u16string_view text);

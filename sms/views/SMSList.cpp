@@ -1,9 +1,7 @@
 #include "sms/views/SMSList.h"
 
 #include <QHeaderView>
-#include <QMetaObject>
 
-#include <chrono>
 #include <utility>
 
 #include "core/GlobalService.h"
@@ -14,12 +12,6 @@
 #include "resources/views/QtSkin.h"
 
 namespace dedevev {
-
-namespace {
-
-constexpr std::chrono::milliseconds kNameTick{1000};
-
-}  // namespace
 
 namespace {
 
@@ -102,16 +94,7 @@ CSMSList::CSMSList(IMessageBoxBase* box, INameMapping* mapping, const char16_t* 
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     LoadIcons();
 
-    name_timer_.setInterval(kNameTick);
-    connect(&name_timer_, &QTimer::timeout, this, [this] { redraw_->OnTick(); });
-    NameRedrawBatcher::Hooks hooks;
-    hooks.restart_timer = [this] {
-        QMetaObject::invokeMethod(
-            this, [this] { name_timer_.start(); }, Qt::QueuedConnection);
-    };
-    hooks.stop_timer = [this] { name_timer_.stop(); };
-    hooks.redraw = [this] { model_->Refresh(); };
-    redraw_ = std::make_unique<NameRedrawBatcher>(mapping_, std::move(hooks));
+    redraw_ = MakeNameRedrawBatcher(this, &name_timer_, mapping_, [this] { model_->Refresh(); });
     SetBox(box);
 }
 
