@@ -36,7 +36,6 @@
 #include "settings/views/DlgSetWorkMode.h"
 #include "settings/views/DlgUnlock.h"
 #include "tests/support/Eventually.h"
-#include "tests/support/FakeCallHistory.h"
 #include "tests/support/ScriptedVoice.h"
 #include "tests/ui/MessageRecorder.h"
 #include "tests/ui/SkinTestSupport.h"
@@ -346,11 +345,11 @@ TEST_F(SettingsDialogTest, EmergencyListCallsOnlyOneSelectedRow) {
     EXPECT_EQ(dialled, std::vector<std::u16string>{u"110"});
 }
 
-// While the lock is open its call button follows the calls: it answers a ringing call, ends a
-// call that is up, and offers the emergency list again once no call is left.
+// The lock's call button follows the calls: it answers a ringing call, ends a call that is
+// up, and offers the emergency list again once no call is left.
 TEST_F(SettingsDialogTest, LockCallButtonFollowsTheCalls) {
     test::ScriptedVoice voice;
-    test::FakeCallHistory missed, accepted, dialed;
+    CCallHistory missed, accepted, dialed;
     CallManagerEnvironment calls_env;
     calls_env.voice = [&voice] { return &voice; };
     calls_env.missed = &missed;
@@ -364,31 +363,26 @@ TEST_F(SettingsDialogTest, LockCallButtonFollowsTheCalls) {
         return std::u16string();
     };
     env.call_manager = [&calls] { return &calls; };
-    {
-        CDlgUnlock lock(u"x", env);
-        auto* button = lock.findChild<QPushButton*>("UnlockCall");
-        // The card's events come on another thread; the button changes on the window's.
-        auto shows = [&](const char* key, const char* section) {
-            return test::Eventually([&] {
-                QCoreApplication::processEvents();
-                return button->text() == ToQString(Text(key, section));
-            });
-        };
-        std::thread([&calls] { calls.OnIncomingCall("0811", false); }).join();
-        ASSERT_TRUE(shows("Accept", "VoiceCall"));
-        button->click();
-        calls.OnCallConnected(1);
-        ASSERT_TRUE(shows("Hangup", "VoiceCall"));
-        button->click();
-        ASSERT_TRUE(shows("EmergentCall", "Security"));
-        EXPECT_EQ(voice.commands, (test::ScriptedVoice::Commands{"answer", "hangup"}));
-        EXPECT_EQ(accepted.Count(), 1);
-        button->click();
-        EXPECT_EQ(offered, 1);
-    }
-    // Closed, the lock hears no more of the calls.
-    calls.OnIncomingCall("0812", false);
-    QCoreApplication::processEvents();
+    CDlgUnlock lock(u"x", env);
+    auto* button = lock.findChild<QPushButton*>("UnlockCall");
+    // The card's events come on another thread; the button changes on the window's.
+    auto shows = [&](const char* key, const char* section) {
+        return test::Eventually([&] {
+            QCoreApplication::processEvents();
+            return button->text() == ToQString(Text(key, section));
+        });
+    };
+    std::thread([&calls] { calls.OnIncomingCall("0811", false); }).join();
+    ASSERT_TRUE(shows("Accept", "VoiceCall"));
+    button->click();
+    calls.OnCallConnected(1);
+    ASSERT_TRUE(shows("Hangup", "VoiceCall"));
+    button->click();
+    ASSERT_TRUE(shows("EmergentCall", "Security"));
+    EXPECT_EQ(voice.commands, (test::ScriptedVoice::Commands{"answer", "hangup"}));
+    EXPECT_EQ(accepted.Count(), 1);
+    button->click();
+    EXPECT_EQ(offered, 1);
 }
 
 }  // namespace
