@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "app/AppShell.h"
@@ -19,9 +20,11 @@
 #include "core/TextCodec.h"
 #include "device/DeviceHolder.h"
 #include "device/at/features/ModemAgent.h"
+#include "device/audio/ISoundCard.h"
 #include "device/probe/HardwareProbe.h"
 #include "resources/TextTable.h"
 #include "resources/views/QtSkin.h"
+#include "resources/views/QtSoundCard.h"
 #include "resources/views/QtSoundOutput.h"
 
 namespace {
@@ -90,6 +93,19 @@ private:
     dedevev::QtSoundOutput output_;
 };
 
+// Call audio uses Qt Multimedia's default devices while the application object lives; the
+// voice library gets no sound card once Qt is going down.
+class SoundCardInstall {
+public:
+    SoundCardInstall() {
+        dedevev::audio::SetDefaultSoundCardFactory(
+            [] { return std::make_unique<dedevev::QtSoundCard>(); });
+    }
+    ~SoundCardInstall() { dedevev::audio::SetDefaultSoundCardFactory(nullptr); }
+    SoundCardInstall(const SoundCardInstall&) = delete;
+    SoundCardInstall& operator=(const SoundCardInstall&) = delete;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,6 +148,7 @@ int main(int argc, char** argv) {
     bool started = false;
     {
         const SoundOutputInstall sound;
+        const SoundCardInstall sound_card;
         dedevev::AppShell shell;
         dedevev::CDEDEVev application(&shell);
         started = application.InitInstance();

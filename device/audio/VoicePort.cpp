@@ -48,14 +48,19 @@ bool VoicePort::Open(const std::string& path, int baud, std::string* error) {
     pending_at_ = kBlockBytes;
     out_.Clear();
     thread_ = std::thread([this] { Run(); });
+    open_ = true;
     return true;
 }
 
 void VoicePort::Close() {
     if (fd_ < 0)
         return;
-    stop_ = true;
-    Wake();
+    {
+        const std::lock_guard lock(wake_mutex_);
+        open_ = false;
+        stop_ = true;
+        Wake();
+    }
     if (thread_.joinable())
         thread_.join();
     at::CloseSerialPort(fd_);
@@ -68,6 +73,7 @@ void VoicePort::Close() {
 }
 
 void VoicePort::Write(const Block& block) {
+    const std::lock_guard lock(wake_mutex_);
     if (!Alive())
         return;
     out_.Push(block);
@@ -75,7 +81,10 @@ void VoicePort::Write(const Block& block) {
 }
 
 void VoicePort::Resync() {
+    const std::lock_guard lock(wake_mutex_);
     out_.Clear();
+    if (!open_)
+        return;
     resync_ = true;
     Wake();
 }

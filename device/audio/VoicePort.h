@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -38,9 +39,9 @@ public:
     bool Open(const std::string& path, int baud, std::string* error);
     // Ends the thread and closes the port; returns at once even when the device is stuck.
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return open_; }
     // Opened, and the card has not gone away since.
-    bool Alive() const { return IsOpen() && !gone_; }
+    bool Alive() const { return open_ && !gone_; }
 
     // Queues a block for the card (the oldest waiting block goes when the queue is full).
     void Write(const Block& block);
@@ -54,6 +55,7 @@ private:
     bool ReadSome();
     bool WriteSome();
     void Gone(const std::string& reason);
+    // With wake_mutex_ held.
     void Wake();
 
     IClock& clock_;
@@ -62,6 +64,9 @@ private:
     int fd_ = -1;
     int wake_[2] = {-1, -1};
     std::thread thread_;
+    // Held while waking the thread, so that Close never closes the pipe under a writer.
+    std::mutex wake_mutex_;
+    std::atomic<bool> open_{false};
     std::atomic<bool> stop_{false};
     std::atomic<bool> gone_{false};
     std::atomic<bool> resync_{false};

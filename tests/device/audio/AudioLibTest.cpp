@@ -8,6 +8,7 @@
 
 #include "device/audio/AudioLib.h"
 #include "device/audio/BlockQueue.h"
+#include "device/audio/Resampler.h"
 #include "support/FakeSoundCard.h"
 #include "support/TempDir.h"
 #include "support/WavCheck.h"
@@ -95,6 +96,28 @@ TEST(AudioLibStreams, StreamsThatCannotOpenSayWhy) {
             control->Release();
         EXPECT_TRUE(lib->Stream(c.stream)->Close());
         ReleaseAudioLib(lib);
+    }
+}
+
+// A stream converted in uneven chunks comes out as converted whole, at the new rate, with its
+// shape kept (a straight line stays one).
+TEST(AudioResampler, ChunkedEqualsWholeAndKeepsTheShape) {
+    std::vector<std::int16_t> ramp(4800);
+    for (std::size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = static_cast<std::int16_t>(i * 6);
+    for (const auto& [from, to] : {std::pair{48000, 8000}, {8000, 44100}, {8000, 8000}}) {
+        Resampler whole(from, to);
+        Resampler chunked(from, to);
+        std::vector<std::int16_t> a;
+        std::vector<std::int16_t> b;
+        whole.Process(ramp.data(), ramp.size(), &a);
+        for (std::size_t at = 0, size = 1; at < ramp.size(); at += size, size = size % 97 + 13)
+            chunked.Process(ramp.data() + at, std::min(size, ramp.size() - at), &b);
+        EXPECT_EQ(a, b) << from << "->" << to;
+        // The last input sample's interval waits for the next chunk.
+        EXPECT_NEAR(static_cast<double>(a.size()), 4800.0 * to / from, 1.0 + 1.0 * to / from)
+            << from << "->" << to;
+        EXPECT_NEAR(a[a.size() / 2], 6.0 * (a.size() / 2) * from / to, 1.0) << from << "->" << to;
     }
 }
 
