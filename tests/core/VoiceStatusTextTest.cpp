@@ -4,17 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "phonebook/NameMapping.h"
+#include "support/OneName.h"
 #include "voice/VoiceStatusText.h"
 
 namespace dedevev {
 namespace {
 
-class OneName final : public CNameMappingBase {
-public:
-    void Lookup(std::u16string& name, const std::u16string& number, std::u16string&) override {
-        name = number == u"0811" ? u"Ann" : u"";
-    }
-};
+using test::OneName;
 
 CallRecord Call(std::u16string number, int seconds = 0) {
     CallRecord record;

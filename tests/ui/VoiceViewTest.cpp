@@ -16,6 +16,7 @@
 #include "resources/views/PhoneNumEdit.h"
 #include "resources/views/SkinButton.h"
 #include "resources/views/SkinControls.h"
+#include "tests/support/OneName.h"
 #include "tests/ui/SkinTestSupport.h"
 #include "voice/CallHistory.h"
 #include "voice/views/DlgVoice.h"
@@ -62,12 +63,7 @@ private:
     }
 };
 
-class OneName final : public CNameMappingBase {
-public:
-    void Lookup(std::u16string& name, const std::u16string& number, std::u16string&) override {
-        name = number == u"0811" ? u"Ann" : u"";
-    }
-};
+using test::OneName;
 
 struct Notice {
     QString title;
