@@ -20,9 +20,10 @@
 #include "settings/views/DlgPin.h"
 #include "settings/views/DlgSet.h"
 #include "settings/views/DlgSetLanguage.h"
-#include "settings/views/DlgSetWorkMode.h"
 #include "settings/views/DlgSetUssd.h"
+#include "settings/views/DlgSetWorkMode.h"
 #include "sms/views/DlgSMS.h"
+#include "voice/views/DlgVoice.h"
 
 namespace dedevev {
 
@@ -98,26 +99,39 @@ CModulePage* MakeHistory(QWidget* parent) {
     return history;
 }
 
+// What brings `page` on screen when it is not: the main window's `command`, run once the
+// click that asked has been handled (the page runs in a modal loop of its own).
+std::function<void()> OpenPageLater(CMainDlg* main, CModulePage* page, int command) {
+    QPointer<CMainDlg> window = main;
+    QPointer<CModulePage> shown = page;
+    return [window, shown, command] {
+        if (window == nullptr || shown == nullptr || shown->isVisible())
+            return;
+        QMetaObject::invokeMethod(
+            window,
+            [window, command] {
+                if (window != nullptr)
+                    window->OnCommand(command);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
 // The messages page; a click on its pop-up opens it when it is not on screen.
 CModulePage* MakeMessages(CMainDlg* main, QWidget* parent) {
     MessageViewEnvironment env = DefaultMessageViewEnvironment();
     auto* page = new CDlgSMS(std::move(env), parent);
-    if (main != nullptr) {
-        QPointer<CMainDlg> window = main;
-        QPointer<CDlgSMS> messages = page;
-        page->SetShowPage([window, messages] {
-            if (window == nullptr || messages == nullptr || messages->isVisible())
-                return;
-            // Opened once the click has been handled: the page runs in a modal loop of its own.
-            QMetaObject::invokeMethod(
-                window,
-                [window] {
-                    if (window != nullptr)
-                        window->OnCommand(cmd::kSms);
-                },
-                Qt::QueuedConnection);
-        });
-    }
+    if (main != nullptr)
+        page->SetShowPage(OpenPageLater(main, page, cmd::kSms));
+    return page;
+}
+
+// The voice page, made with the main window so that a call rings without the page open; the
+// incoming-call notice and its click bring it on screen.
+CModulePage* MakeVoice(CMainDlg* main, QWidget* parent) {
+    auto* page = new CDlgVoice(DefaultVoiceViewEnvironment(), parent);
+    if (main != nullptr)
+        page->SetShowPage(OpenPageLater(main, page, cmd::kVoice));
     return page;
 }
 
@@ -146,6 +160,8 @@ CModulePage* MakeModulePage(int command, QWidget* parent) {
             return new CDlgPB(DefaultPhonebookViewEnvironment(), parent);
         case cmd::kSms:
             return MakeMessages(main, parent);
+        case cmd::kVoice:
+            return MakeVoice(main, parent);
         case cmd::kUssd:
             return new CDlgSetUssd(DefaultUssdPageEnvironment(), parent);
         default:

@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "core/ProfileFile.h"
 #include "sim/Announcement.h"
 #include "sim/CardSimulator.h"
 
@@ -75,6 +77,17 @@ void RemoveAbandonedFolders(const std::string& parent) {
             fs::remove_all(entry.path(), ignored);
         }
     }
+}
+
+// The demo card takes calls, so the demo's settings switch the voice page on. A folder that
+// cannot be made only leaves the page off.
+void EnableDemoVoice(const std::string& data_folder) {
+    std::error_code ec;
+    fs::create_directories(data_folder, ec);
+    fs::permissions(data_folder, fs::perms::owner_all, fs::perm_options::replace, ec);
+    if (!WriteProfileString(data_folder + "/Set.dat", u"Options", u"EnableVoice", u"1"))
+        std::fprintf(stderr, "dedevev: the demo's voice page stays off (%s not writable)\n",
+                     data_folder.c_str());
 }
 
 }  // namespace
@@ -153,6 +166,7 @@ bool Simulation::Prepare(std::string* error) {
     }
     // The program's data folder becomes <data home>/dedevev-demo/Dataline/.
     ::setenv("XDG_DATA_HOME", (data_home + "/dedevev-demo").c_str(), 1);
+    EnableDemoVoice(data_home + "/dedevev-demo/Dataline");
 
     if (const char* dir = std::getenv("DEDEVEV_DEVICE_DIR"); dir != nullptr && *dir != '\0') {
         // The caller's folder: used as it is and left in place.

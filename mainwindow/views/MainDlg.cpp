@@ -208,6 +208,8 @@ void CMainDlg::HandleMessage(const WindowMessage& m) {
         default:
             break;  // 1135, 1136: the message view keeps its own indicators
     }
+    // The status thread reports every few seconds: the missed-call count follows it.
+    UpdateMissedCalls();
 }
 
 void CMainDlg::CompleteAfterInit() {
@@ -430,9 +432,6 @@ void CMainDlg::OnCommand(int id) {
         case cmd::kWeb2:
             OpenAddress(Customization().WebPageAddress(id - cmd::kWeb0));
             return;
-        case cmd::kVoice:
-        case cmd::kMenuVoice:
-            return;  // the voice view is reached through its own export
         default:
             break;
     }
@@ -444,7 +443,8 @@ void CMainDlg::OnCommand(int id) {
         {cmd::kLink, cmd::kLink},         {cmd::kNet, cmd::kNet},
         {cmd::kSms, cmd::kSms},           {cmd::kPhonebook, cmd::kPhonebook},
         {cmd::kLog, cmd::kLog},           {cmd::kUssd, cmd::kUssd},
-        {cmd::kSettings, cmd::kSettings},
+        {cmd::kSettings, cmd::kSettings}, {cmd::kVoice, cmd::kVoice},
+        {cmd::kMenuVoice, cmd::kVoice},
     };
     if (const auto it = kModuleOf.find(id); it != kModuleOf.end())
         OpenModule(it->second);

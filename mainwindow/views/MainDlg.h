@@ -119,6 +119,7 @@ public:
     CSignalButton* Signal() const { return signal_; }
     CThreadUpdateStatus* StatusThread() const { return status_thread_.get(); }
     CNotifyIconEx* Tray() const { return tray_.get(); }
+    CSkinButton* MissedCalls() const { return missed_calls_; }
     CModulePage* Module(int command) const;
     QMenu* Menu(int command) const;
     // Opens a web address the way the window's environment does (nothing for an empty one).
@@ -173,6 +174,9 @@ private:
     void CreateModules();
     void CreateButtons();
     void CreateIndicators();
+    void ApplyMissedCallsIcon();
+    // Shows the voice page's count of unseen missed calls (hidden at 0).
+    void UpdateMissedCalls();
     void BuildMenus();
     void RefreshTexts();
     void Relayout();
@@ -233,6 +237,7 @@ private:
     CSignalButton* signal2_ = nullptr;
     CSkinButtonEx* new_sms_ = nullptr;
     CSkinButtonEx* sms_full_ = nullptr;
+    CSkinButton* missed_calls_ = nullptr;
     std::map<int, CSkinButtonEx*> caption_buttons_;
     std::map<int, CSkinButtonEx*> nav_buttons_;
     std::map<int, CSkinButtonEx*> menu_buttons_;

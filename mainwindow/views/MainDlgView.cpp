@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "core/ExportRegistry.h"
 #include "core/LanguageChoice.h"
 #include "mainwindow/views/MainDlg.h"
 #include "mainwindow/views/MainPanel.h"
@@ -200,6 +201,41 @@ void CMainDlg::CreateIndicators() {
     sms_full_->hide();
     connect(new_sms_, &QAbstractButton::clicked, this, [this] { OnCommand(cmd::kSms); });
     connect(sms_full_, &QAbstractButton::clicked, this, [this] { OnCommand(cmd::kSms); });
+    // Missed calls: the skin's missed-call icon with the count beside it, hidden while none
+    // is unseen; a click opens the history.
+    missed_calls_ = new CSkinButton(this);
+    missed_calls_->setObjectName("MissedCalls");
+    missed_calls_->SetTextColor(Qt::white);
+    missed_calls_->SetTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
+    missed_calls_->setCursor(Qt::PointingHandCursor);
+    missed_calls_->hide();
+    connect(missed_calls_, &QAbstractButton::clicked, this, [this] { OnCommand(cmd::kLog); });
+    ApplyMissedCallsIcon();
+}
+
+void CMainDlg::ApplyMissedCallsIcon() {
+    ISkin* skin = CGlobalService::Instance().Skin();
+    const SkinBitmap* icon = skin != nullptr ? skin->GetIcon(u"CallMissed") : nullptr;
+    missed_calls_->SetImages(icon, icon, icon, icon,
+                             skin != nullptr ? skin->GetTransparentColor() : SkinColor{});
+    const QSize size = BitmapSize(icon).isEmpty() ? QSize(16, 16) : BitmapSize(icon);
+    missed_calls_->SetTextRect(QRect(size.width() + 3, 0, 26, size.height()));
+    missed_calls_->resize(size.width() + 30, size.height());
+}
+
+void CMainDlg::UpdateMissedCalls() {
+    if (missed_calls_ == nullptr)
+        return;
+    IVoiceExport* voice = Exports().VoiceExport();
+    const int count = voice != nullptr ? voice->UnseenMissedCount() : 0;
+    if (count <= 0) {
+        missed_calls_->hide();
+        return;
+    }
+    missed_calls_->SetCaption(QString::number(count));
+    missed_calls_->setToolTip(
+        LocalQText("MissedCalls", "MainWnd").replace("%d", QString::number(count)));
+    missed_calls_->show();
 }
 
 void CMainDlg::BuildMenus() {
@@ -295,6 +331,7 @@ void CMainDlg::Relayout() {
         right -= signal2_->isVisible() ? 72 : 32;
         new_sms_->move(right, kIndicatorTop);
         sms_full_->move(right - 30, kIndicatorTop);
+        missed_calls_->move(right - 30 - missed_calls_->width() - 4, kIndicatorTop + 4);
     }
     int nav_x = kBorder + 4;
     for (const NavButton& nav : kNavButtons) {
@@ -427,6 +464,8 @@ void CMainDlg::OnSkinChanged() {
     ApplyWindowShape();
     if (tray_->HasIcon(1))
         ShowTrayIcon();
+    if (missed_calls_ != nullptr)
+        ApplyMissedCallsIcon();
     RefreshTexts();
     Relayout();
 }

@@ -198,19 +198,17 @@ CDlgSMS::CDlgSMS(MessageViewEnvironment environment, QWidget* parent)
         {"SMSReply", "BtnRevert", &CDlgSMS::Reply},
         {"SMSForward", "BtnTransvert", &CDlgSMS::Forward},
         {"SMSClear", "BtnClear", &CDlgSMS::ClearAll},
-        {"SMSCall", "BtnCall", nullptr},
+        {"SMSCall", "BtnCall", &CDlgSMS::CallNumber},
         {"SMSSaveNum", "BtnSaveNum", &CDlgSMS::SaveNumber},
     };
     for (const ButtonSpec& row : buttons) {
         CSkinButtonEx* button = AddButton(this, row.name, row.key, kSection);
-        if (row.action != nullptr)
-            connect(button, &QAbstractButton::clicked, this, row.action);
-        else
+        connect(button, &QAbstractButton::clicked, this, row.action);
+        if (row.action == &CDlgSMS::CallNumber)
             call_ = button;
         buttons_.push_back(button);
     }
-    // Calls are placed from the voice window, which this program does not offer yet.
-    call_->setEnabled(false);
+    UpdateCallButton();
 
     FollowCard();
     if (env_.bind_export)
@@ -320,6 +318,23 @@ void CDlgSMS::SaveNumber() {
         return;
     if (IPhonebookExport* phonebook = Exports().PhonebookExport())
         phonebook->AddNumber(Shown()->NumberAt(row));
+}
+
+void CDlgSMS::CallNumber() {
+    const int row = SingleSelectedRow();
+    IVoiceExport* voice = Exports().VoiceExport();
+    if (row >= 0 && voice != nullptr)
+        voice->DialNumber(Shown()->NumberAt(row), u"");
+}
+
+void CDlgSMS::UpdateCallButton() {
+    // Calls go to the voice page when it is there.
+    call_->setEnabled(Exports().VoiceExport() != nullptr);
+}
+
+void CDlgSMS::showEvent(QShowEvent* event) {
+    UpdateCallButton();
+    CModulePage::showEvent(event);
 }
 
 void CDlgSMS::DeleteSelected() {

@@ -91,6 +91,8 @@ public:
     void DeleteSelected();
     void ClearAll();
     void SaveNumber();
+    // Dials the selected message's number on the voice page (only while it is there).
+    void CallNumber();
     // Card lists: copy (all / the selected) messages to the PC inbox; a move deletes the
     // copied ones from the card afterwards.
     void CopyToPC(bool all, bool move);
@@ -105,7 +107,11 @@ public:
     void OnLanguageChanged() override;
     void OnSkinChanged() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void UpdateCallButton();
     IMessageBoxBase* BoxOf(Folder folder) const;
     IMessageBox* Card(int which) const;
     static bool IsCardFolder(Folder folder) { return folder == kCardInbox || folder == kUimInbox; }

@@ -10,6 +10,7 @@
 
 #include "connection/views/DlgRecord.h"
 #include "phonebook/NameMapping.h"
+#include "tests/support/OneName.h"
 #include "tests/ui/MessageRecorder.h"
 #include "tests/ui/SkinTestSupport.h"
 #include "voice/views/CallHistoryList.h"
@@ -17,12 +18,7 @@
 namespace dedevev {
 namespace {
 
-class OneName final : public CNameMappingBase {
-public:
-    void Lookup(std::u16string& name, const std::u16string& number, std::u16string&) override {
-        name = number == u"0811" ? u"Ann" : u"";
-    }
-};
+using test::OneName;
 
 CallRecord Call(std::u16string number, int duration, std::u16string name = u"", bool seen = false) {
     CallRecord r;

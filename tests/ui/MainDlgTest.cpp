@@ -381,7 +381,7 @@ TEST_F(MainDlgTest, CommandsOpenModulesPagesAndAddresses) {
     dlg_->OnCommand(cmd::kPhonebook);
     dlg_->OnCommand(cmd::kMenuUssd);
     dlg_->OnCommand(cmd::kMenuSet);
-    dlg_->OnCommand(cmd::kVoice);  // nothing
+    dlg_->OnCommand(cmd::kVoice);  // nothing: the voice switch is off
     EXPECT_EQ(record_.modules,
               (std::vector<QString>{"Traffic", "Traffic", "Internet", "History", "Messages",
                                     "Contacts", "USSD service", "Settings"}));

@@ -17,6 +17,7 @@
 #include "sms/views/SMSList.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/FakeCardBox.h"
+#include "tests/support/OneName.h"
 #include "tests/support/SmsJobs.h"
 #include "tests/ui/MessageRecorder.h"
 #include "tests/ui/SkinTestSupport.h"
@@ -30,12 +31,7 @@ struct UimBox : test::FakeCardBox {
     ISMSEventHandler* handler = nullptr;
 };
 
-class OneName final : public CNameMappingBase {
-public:
-    void Lookup(std::u16string& name, const std::u16string& number, std::u16string&) override {
-        name = number == u"0811" ? u"Ann" : u"";
-    }
-};
+using test::OneName;
 
 using test::Message;
 
