@@ -107,10 +107,12 @@ std::function<void()> OpenPageLater(CMainDlg* main, CModulePage* page, int comma
     return [window, shown, command] {
         if (window == nullptr || shown == nullptr || shown->isVisible())
             return;
+        // Asked again before the first request ran (a second ring, another message), the
+        // page is on screen by then: opening it once more would wrap it twice.
         QMetaObject::invokeMethod(
             window,
-            [window, command] {
-                if (window != nullptr)
+            [window, shown, command] {
+                if (window != nullptr && shown != nullptr && !shown->isVisible())
                     window->OnCommand(command);
             },
             Qt::QueuedConnection);

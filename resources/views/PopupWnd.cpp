@@ -104,6 +104,15 @@ void CPopupWnd::Close() {
     wake_.Wake();
 }
 
+void CPopupWnd::CloseFor(IClickAction* action) {
+    {
+        std::lock_guard<std::recursive_mutex> lock(action_lock_);
+        if (action == nullptr || action_ != action)
+            return;
+    }
+    Close();
+}
+
 void CPopupWnd::ApplyRequests() {
     bool show = false, close = false;
     std::u16string title, body;

@@ -40,6 +40,8 @@ public:
     void Show(const QString& title, const QString& body, IClickAction* action);
     // Slides out at once.
     void Close();
+    // Slides out at once when the notice now shown carries `action` (another notice stays).
+    void CloseFor(IClickAction* action);
 
     void SetTiming(const Timing& timing) { timing_ = timing; }
     int VisibleHeight() const { return visible_height_; }

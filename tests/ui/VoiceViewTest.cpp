@@ -96,6 +96,7 @@ protected:
                                 CPopupWnd::IClickAction*) {
             notices_.push_back({title, body});
         };
+        env.close_popup = [this](CPopupWnd::IClickAction*) { ++notices_closed_; };
         env.save_number = [this](const std::u16string& number) { saved_.push_back(number); };
         page_ = std::make_unique<CDlgVoice>(std::move(env));
     }
@@ -127,6 +128,7 @@ protected:
     std::unique_ptr<CCallManager> manager_;
     std::unique_ptr<CDlgVoice> page_;
     std::vector<Notice> notices_;
+    int notices_closed_ = 0;
     std::vector<std::u16string> saved_;
 };
 
@@ -182,6 +184,7 @@ TEST_F(VoiceViewTest, IncomingCallRingsWithANamedNoticeAndCanBeRejectedFromIt) {
 
 TEST_F(VoiceViewTest, MissedCallsAreCountedAndLeaveNoSoundBusy) {
     MissACall("0811");
+    EXPECT_EQ(notices_closed_, 1) << "the notice of a ring that is over goes";
     EXPECT_EQ(Status().left(13), "Missed call\n\n");
     EXPECT_FALSE(sounds_.IsBusy()) << "a new-message sound must still play";
     EXPECT_FALSE(CDlgVoice::PopupAction().Armed());

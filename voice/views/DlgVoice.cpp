@@ -84,6 +84,9 @@ VoiceViewEnvironment DefaultVoiceViewEnvironment() {
                         CPopupWnd::IClickAction* action) {
         CPopupWnd::Instance().Show(title, body, action);
     };
+    env.close_popup = [](CPopupWnd::IClickAction* action) {
+        CPopupWnd::Instance().CloseFor(action);
+    };
     env.ask_number = AskSecondNumber;
     env.save_number = [](const std::u16string& number) {
         if (IPhonebookExport* phonebook = Exports().PhonebookExport())
@@ -385,6 +388,8 @@ void CDlgVoice::OnCallState(CallKind kind, int state) {
 }
 
 void CDlgVoice::TalkStarted() {
+    // "Click here to answer" means nothing once the call talks.
+    CloseNotice();
     env_.sounds->PlayConnected();
     audio_->Start();
     talk_timer_.start();
@@ -392,6 +397,8 @@ void CDlgVoice::TalkStarted() {
 }
 
 void CDlgVoice::TalkEnded() {
+    // A ring that ended unanswered takes its notice with it.
+    CloseNotice();
     PopupAction().Attach(this, false);
     // A ring that was never answered must not leave the player busy (the new-message sound
     // would stay silent from then on).
@@ -401,6 +408,11 @@ void CDlgVoice::TalkEnded() {
     talk_timer_.stop();
     keypad_->SetAnswering(false);
     RefreshStatus();
+}
+
+void CDlgVoice::CloseNotice() {
+    if (env_.close_popup)
+        env_.close_popup(&PopupAction());
 }
 
 void CDlgVoice::ShowNotice(const CallRecord& record) {

@@ -57,6 +57,8 @@ struct VoiceViewEnvironment {
     // Shows the incoming-call notice with its click action.
     std::function<void(const QString& title, const QString& body, CPopupWnd::IClickAction*)>
         show_popup;
+    // Takes the incoming-call notice away once the ring is over (only that notice).
+    std::function<void(CPopupWnd::IClickAction*)> close_popup;
     // Asks for the number of a second party; false when the person cancelled.
     std::function<bool(QWidget* parent, std::u16string* number)> ask_number;
     // Offers a number to the phonebook.
@@ -140,6 +142,7 @@ private:
     void OnCallState(CallKind kind, int state);
     void TalkStarted();
     void TalkEnded();
+    void CloseNotice();
     void ShowNotice(const CallRecord& record);
     void SecondCall();
     void SetVolume(int position);
