@@ -18,6 +18,7 @@
 #include "core/SoundPlayer.h"
 #include "core/Startup.h"
 #include "core/TextCodec.h"
+#include "core/views/QtModemManagerGate.h"
 #include "device/DeviceHolder.h"
 #include "device/at/features/ModemAgent.h"
 #include "device/audio/ISoundCard.h"
@@ -106,6 +107,22 @@ public:
     SoundCardInstall& operator=(const SoundCardInstall&) = delete;
 };
 
+// ModemManager is asked to let go of the card while the application object lives; the card is
+// given back before Qt goes down.
+class ModemManagerGateInstall {
+public:
+    ModemManagerGateInstall() { dedevev::SetModemManagerGate(&gate_); }
+    ~ModemManagerGateInstall() {
+        dedevev::SetModemManagerGate(nullptr);
+        gate_.Release();
+    }
+    ModemManagerGateInstall(const ModemManagerGateInstall&) = delete;
+    ModemManagerGateInstall& operator=(const ModemManagerGateInstall&) = delete;
+
+private:
+    dedevev::QtModemManagerGate gate_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -149,6 +166,7 @@ int main(int argc, char** argv) {
     {
         const SoundOutputInstall sound;
         const SoundCardInstall sound_card;
+        const ModemManagerGateInstall modem_manager;
         dedevev::AppShell shell;
         dedevev::CDEDEVev application(&shell);
         started = application.InitInstance();

@@ -6,6 +6,8 @@
 #include "connection/NetProfileList.h"
 #include "core/AppSettings.h"
 #include "core/Customization.h"
+#include "core/MessageBox.h"
+#include "core/ModemManagerGate.h"
 #include "core/PortRelease.h"
 #include "core/TextCodec.h"
 #include "core/WindowMessage.h"
@@ -65,6 +67,10 @@ InitEnvironment DefaultInitEnvironment() {
         options.program_name = Utf16ToUtf8(Customization().CompetingProgramName());
         return FreePortFromCompetitor(options);
     };
+    env.modem_manager = ModemManagerGate();
+    env.message = [](const std::u16string& text, unsigned flags) {
+        return ShowMessage(text, u"", flags);
+    };
     env.pin_entry = EnterPinAtStart;
     env.settings = &CurrentSettings();
     env.defaults = &DefaultSettings();
@@ -120,6 +126,7 @@ void CThreadInitApp::DoJob() {
         ReportText(Text("DetectHW"));
         ReportStep(1, kSteps);
         DetectHardware();
+        TakeFromModemManager();
         FreePort();
         ReportText(Text("InitComm"));
         ReportStep(2, kSteps);
@@ -154,6 +161,36 @@ void CThreadInitApp::DetectHardware() {
 void CThreadInitApp::FreePort() {
     if (env_.free_port)
         env_.free_port(env_.hardware->GetAtPort());
+}
+
+void CThreadInitApp::TakeFromModemManager() {
+    if (env_.modem_manager == nullptr)
+        return;
+    IHardwareInfo& hardware = *env_.hardware;
+    CardIdentity card;
+    card.ports = {hardware.GetAtPort(), hardware.GetPort0(), hardware.GetPort1(),
+                  hardware.GetVoicePort()};
+    card.usb_path = hardware.GetUsbDevicePath();
+    const auto ask = [this](const std::u16string& text, unsigned flags) {
+        return env_.message ? env_.message(text, flags) : kMsgSecond;
+    };
+    const ModemHold hold = env_.modem_manager->Hold(card, [&ask] {
+        return ask(Text("MMAskTake"), kMbYesNo | kMbIconQuestion | kMbDefButton2) == kMsgFirst;
+    });
+    switch (hold.result) {
+        case ModemHoldResult::kDeclined:
+            // The card stays with NetworkManager: the program goes on without it.
+            throw CInitError(Text("MMDeclined"));
+        case ModemHoldResult::kRefused:
+            // Opening may still work (ModemManager does not always lock its ports); when it
+            // does not, the port error follows this explanation.
+            ask(ModemManagerRefusalText(hold), kMbOk | kMbIconExclamation);
+            break;
+        case ModemHoldResult::kNoModemManager:
+        case ModemHoldResult::kNotManaged:
+        case ModemHoldResult::kHeld:
+            break;
+    }
 }
 
 IModemAgent* CThreadInitApp::OpenAgent() {

@@ -14,6 +14,7 @@ class AppSettings;
 class IClock;
 class ICardService;
 class IHardwareInfo;
+class IModemManagerGate;
 class IMessageTarget;
 class IModemAgent;
 class ISmsControl;
@@ -40,6 +41,10 @@ struct InitEnvironment {
     std::function<void()> release_agent;
     // Frees the AT port from the competing program.
     std::function<PortRelease(const std::string& at_port)> free_port;
+    // Asks ModemManager to let go of the card before its port is opened; null: not asked.
+    IModemManagerGate* modem_manager = nullptr;
+    // A message box shown from this thread (kMb* flags); returns kMsgFirst or kMsgSecond.
+    std::function<int(const std::u16string& text, unsigned flags)> message;
     // The start-up PIN entry; leaves a text on failure.
     std::function<bool(ICardService&, std::u16string*)> pin_entry;
     // The part of the message-store set-up that belongs to the message store itself; runs after
@@ -89,6 +94,7 @@ protected:
 private:
     void DetectHardware();
     void FreePort();
+    void TakeFromModemManager();
     IModemAgent* OpenAgent();
     bool WaitAlive(IModemAgent* agent);
     void SetUpCommunication();

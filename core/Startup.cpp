@@ -7,6 +7,7 @@
 
 #include "core/AppSettings.h"
 #include "core/GlobalService.h"
+#include "core/ModemManagerGate.h"
 #include "core/Paths.h"
 #include "core/TextCodec.h"
 #include "device/DeviceHolder.h"
@@ -150,6 +151,8 @@ int CDEDEVev::ExitInstance() {
             hook();
         Devices().ReleaseModemAgent();
     }
+    // With the port closed, ModemManager may have the card back.
+    ReleaseModemManagerHold();
     lock_.Release();
     return 0;
 }

@@ -43,6 +43,9 @@ public:
     virtual void Reserved12() {}
     // 13: looks for the card again; true when one is found.
     virtual bool Refresh() = 0;
+    // The sysfs path of the card's USB device; empty when the card is not a USB device found
+    // through sysfs.
+    virtual std::string GetUsbDevicePath() { return {}; }
 
     virtual ~IHardwareInfo() = default;
 };

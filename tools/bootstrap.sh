@@ -18,7 +18,7 @@ PACKAGES=(
     qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-dejavu-core
-    xvfb xauth x11-apps imagemagick trayer gammu socat ppp
+    xvfb xauth x11-apps imagemagick trayer gammu socat ppp dbus
     dpkg-dev desktop-file-utils
 )
 

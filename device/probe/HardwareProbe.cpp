@@ -132,6 +132,11 @@ std::string HardwareProbe::GetVoicePort() {
     return current_.voice;
 }
 
+std::string HardwareProbe::GetUsbDevicePath() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return current_.source == Source::kUsb ? current_.origin : std::string();
+}
+
 void HardwareProbe::SetFixedPorts(const std::string& at, const std::string& data,
                                   const std::string& voice) {
     std::lock_guard<std::mutex> lock(mutex_);

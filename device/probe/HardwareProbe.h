@@ -101,6 +101,7 @@ public:
     void ProbeStart() override;
     // Looks again, asking the candidate ttys of a known maker's modem "AT" when needed.
     bool Refresh() override;
+    std::string GetUsbDevicePath() override;
 
     // Ports the application's settings name for hardware the probe does not know; they win
     // over every other source while `at` is not empty. `data` defaults to `at`.

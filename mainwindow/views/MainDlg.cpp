@@ -13,6 +13,7 @@
 #include "core/InitThread.h"
 #include "core/LanguageChoice.h"
 #include "core/MessageBox.h"
+#include "core/ModemManagerGate.h"
 #include "core/StatusThread.h"
 #include "core/TextCodec.h"
 #include "device/DeviceHolder.h"
@@ -360,6 +361,8 @@ void CMainDlg::OnDeviceCheck() {
     // The calls the card carried are over: filed now, before the window goes.
     if (CCallManager* calls = CCallManager::Existing())
         calls->CardGone();
+    // ModemManager may have the card back when it returns.
+    ReleaseModemManagerHold();
     hide();
     closing_ = true;
     if (!factory_reset_running_ && env_.show_device_lost)

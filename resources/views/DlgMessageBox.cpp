@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QThread>
 
 #include <algorithm>
 
@@ -90,6 +91,14 @@ public:
                                .toUtf8());
             }
             return DefaultResultOf(flags);
+        }
+        // A worker thread (the initialisation) asks through the window thread and waits.
+        if (QThread::currentThread() != qApp->thread()) {
+            int result = DefaultResultOf(flags);
+            QMetaObject::invokeMethod(
+                qApp, [&] { result = ShowMessage(text, caption, flags); },
+                Qt::BlockingQueuedConnection);
+            return result;
         }
         QWidget* parent = QApplication::activeModalWidget();
         if (parent == nullptr)

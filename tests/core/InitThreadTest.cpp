@@ -18,6 +18,8 @@
 #include "core/AppSettings.h"
 #include "core/GlobalService.h"
 #include "core/InitThread.h"
+#include "core/MessageBox.h"
+#include "core/ModemManagerGate.h"
 #include "core/Paths.h"
 #include "core/PortRelease.h"
 #include "core/TextCodec.h"
@@ -127,6 +129,59 @@ TEST_F(InitJob, NoModemObjectIsPortDenied) {
     EXPECT_EQ(ports_freed, 1);
     EXPECT_EQ(agents_made, 1);
     EXPECT_TRUE(owner.sent.empty());
+}
+
+// ModemManager's answer decides whether the job goes on to the port, and what the person hears.
+class FakeGate : public IModemManagerGate {
+public:
+    ModemHold Hold(const CardIdentity& card, const std::function<bool()>& confirm) override {
+        ports = card.ports;
+        if (answer.result == ModemHoldResult::kDeclined && confirm())
+            return ModemHold{ModemHoldResult::kHeld, {}, 0, 0};
+        return answer;
+    }
+    void Release() override {}
+    bool Holding() const override { return false; }
+    ModemHold answer;
+    std::vector<std::string> ports;
+};
+
+TEST_F(InitJob, ModemManagerAnswerDecidesWhatFollows) {
+    struct Case {
+        ModemHoldResult result;
+        const char* message;  // the start of what the person is shown, or empty
+        const char* error;    // the start of the job's failure text
+        int ports_freed;
+    };
+    for (const Case& c : {
+             Case{ModemHoldResult::kHeld, "", "Cannot open the modem port.", 1},
+             Case{ModemHoldResult::kNotManaged, "", "Cannot open the modem port.", 1},
+             Case{ModemHoldResult::kRefused, "ModemManager did not let go of the modem (denied)",
+                  "Cannot open the modem port.", 1},
+             Case{ModemHoldResult::kDeclined, "NetworkManager has a mobile broadband connection",
+                  "The modem was left to NetworkManager", 0},
+         }) {
+        FakeGate gate;
+        gate.answer = ModemHold{c.result, "denied", 0x12d1, 0x1506};
+        std::vector<std::string> shown;
+        InitEnvironment env = Env();
+        env.modem_manager = &gate;
+        env.message = [&shown](const std::u16string& text, unsigned) {
+            shown.push_back(Utf16ToUtf8(text));
+            return kMsgSecond;  // "No" to taking the card from NetworkManager
+        };
+        ports_freed = 0;
+        CThreadInitApp job(&owner, env);
+        job.RunJob();
+        EXPECT_EQ(Utf16ToUtf8(job.ErrorText()).rfind(c.error, 0), 0u)
+            << Utf16ToUtf8(job.ErrorText());
+        EXPECT_EQ(ports_freed, c.ports_freed);
+        EXPECT_EQ(gate.ports.at(0), "/dev/null-at");
+        ASSERT_EQ(shown.size(), *c.message ? 1u : 0u);
+        if (!shown.empty()) {
+            EXPECT_EQ(shown[0].rfind(c.message, 0), 0u) << shown[0];
+        }
+    }
 }
 
 // The account choice: which profile a card's IMSI selects.

@@ -19,6 +19,7 @@
 #include "core/Customization.h"
 #include "core/ExportRegistry.h"
 #include "core/MessageBox.h"
+#include "core/ModemManagerGate.h"
 #include "core/StatusThread.h"
 #include "device/base/Clock.h"
 #include "device/null/NullObjects.h"
@@ -85,6 +86,14 @@ public:
     bool running = false;
     int stops = 0;
     int toggles = 0;
+};
+
+class ReleaseCounter : public IModemManagerGate {
+public:
+    ModemHold Hold(const CardIdentity&, const std::function<bool()>&) override { return {}; }
+    void Release() override { ++releases; }
+    bool Holding() const override { return false; }
+    int releases = 0;
 };
 
 struct Record {
@@ -437,7 +446,11 @@ TEST_F(MainDlgTest, LostDeviceShowsTheDialogOnceAndCloses) {
     connection.running = true;  // no question: the device is gone
     Exports().BindConnection(&connection);
     hardware_.present = false;
+    ReleaseCounter gate;
+    SetModemManagerGate(&gate);
     Handle(kMsgDeviceChanged);
+    SetModemManagerGate(nullptr);
+    EXPECT_EQ(gate.releases, 1);  // ModemManager may have the card back
     EXPECT_EQ(record_.device_lost, 1);
     EXPECT_FALSE(dlg_->DeviceReady());
     EXPECT_TRUE(dlg_->Closing());

@@ -5,11 +5,15 @@
 #include <memory>
 #include <thread>
 
+#include "core/ModemManagerGate.h"
 #include "device/DeviceHolder.h"
 #include "device/IHardwareInfo.h"
 #include "device/IModemAgent.h"
 #include "device/probe/HardwareProbe.h"
 #include "tools/at/AtTool.h"
+#ifdef DEDEVEV_AT_DBUS
+#include "tools/at/ModemManagerHold.h"
+#endif
 
 using namespace dedevev;
 using namespace dedevev::attool;
@@ -21,7 +25,7 @@ struct AgentDeleter {
 };
 
 // The AT port: --port, else the first card the probe finds.
-int FindPort(Output& out, std::string* port) {
+int FindPort(Output& out, std::string* port, CardIdentity* card) {
     CDeviceStatus status;
     std::unique_ptr<IHardwareInfo> hardware(GetHardware(&status));
     if (!hardware || !hardware->Refresh()) {
@@ -34,6 +38,8 @@ int FindPort(Output& out, std::string* port) {
                                          (probe != nullptr ? probe->DriverText() : ""));
     }
     *port = hardware->GetAtPort();
+    card->ports = {hardware->GetAtPort(), hardware->GetPort0(), hardware->GetVoicePort()};
+    card->usb_path = hardware->GetUsbDevicePath();
     return kExitOk;
 }
 
@@ -67,11 +73,19 @@ int main(int argc, char** argv) {
     }
 
     std::string port = inv.port;
+    CardIdentity card{{port}, {}};
     if (port.empty()) {
-        if (const int code = FindPort(out, &port); code != kExitOk) {
+        if (const int code = FindPort(out, &port, &card); code != kExitOk) {
             return code;
         }
     }
+#ifdef DEDEVEV_AT_DBUS
+    // ModemManager lets go of the card while the tool uses it (until `hold` goes).
+    attool::ModemManagerHold hold;
+    if (const int code = hold.Take(card, out); code != kExitOk) {
+        return code;
+    }
+#endif
     std::unique_ptr<IModemAgent, AgentDeleter> agent(CreateModemAgent());
     if (!agent) {
         return out.Fail(kExitPort, "the modem library could not be started");
