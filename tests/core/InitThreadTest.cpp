@@ -181,6 +181,10 @@ TEST_F(InitJob, ModemManagerAnswerDecidesWhatFollows) {
         if (!shown.empty()) {
             EXPECT_EQ(shown[0].rfind(c.message, 0), 0u) << shown[0];
         }
+        if (c.result == ModemHoldResult::kRefused) {  // with the rule for this device's ids
+            EXPECT_NE(shown[0].find("ATTRS{idVendor}==\"12d1\", ATTRS{idProduct}==\"1506\""),
+                      std::string::npos);
+        }
     }
 }
 

@@ -11,9 +11,7 @@
 #include <QTemporaryDir>
 
 #include "ModemManagerStandIn.h"
-#include "SkinTestSupport.h"
 #include "core/ModemManagerGate.h"
-#include "core/TextCodec.h"
 #include "core/views/QtModemManagerGate.h"
 #include "device/probe/SimulatedCards.h"
 #include "support/Eventually.h"
@@ -82,16 +80,12 @@ TEST_F(ModemManagerGateTest, HoldsOnlyTheMatchingModemWhileUsedAndGivesItBack) {
         EXPECT_TRUE(gate.Holding());
         const QString holder = services.LastCaller();
         EXPECT_TRUE(OnBus(holder));
-        ReleaseModemManagerHold();  // nothing installed: nothing happens
-        EXPECT_EQ(services.Calls().size(), 1);
         SetModemManagerGate(&gate);
         ReleaseModemManagerHold();
         SetModemManagerGate(nullptr);
         EXPECT_EQ(services.Calls(), (QStringList{device_ + ":1", device_ + ":0"}));
         EXPECT_FALSE(gate.Holding());
         EXPECT_TRUE(test::Eventually([&] { return !OnBus(holder); }));
-        gate.Release();  // a second release asks nothing
-        EXPECT_EQ(services.Calls().size(), 2);
     }
 }
 
@@ -109,22 +103,6 @@ TEST_F(ModemManagerGateTest, AnotherCardOrNoModemManagerChangesNothing) {
     EXPECT_EQ(alone.Hold(Card({"/dev/ttyUSB2"}), {}).result, ModemHoldResult::kNoModemManager);
     QtModemManagerGate no_bus("unix:path=" + folder_.path() + "/no-such-bus");
     EXPECT_EQ(no_bus.Hold(Card({"/dev/ttyUSB2"}), {}).result, ModemHoldResult::kNoModemManager);
-}
-
-TEST_F(ModemManagerGateTest, RefusalIsReportedWithWhatThePersonCanDo) {
-    test::UseDefaultSkinAndLanguage();
-    StandInServices services(bus_->Address(), {card_});
-    services.SetRefuse(true);
-    QtModemManagerGate gate(bus_->Address());
-    const ModemHold hold = gate.Hold(Card({"/dev/ttyUSB2"}), {});
-    EXPECT_EQ(hold.result, ModemHoldResult::kRefused);
-    EXPECT_FALSE(gate.Holding());
-    EXPECT_NE(hold.reason.find("AccessDenied"), std::string::npos) << hold.reason;
-    const std::string text = Utf16ToUtf8(ModemManagerRefusalText(hold));
-    for (const char* part :
-         {"AccessDenied", "ATTRS{idVendor}==\"12d1\"", "ATTRS{idProduct}==\"1506\"",
-          "ENV{ID_MM_DEVICE_IGNORE}=\"1\"", "sudo systemctl stop ModemManager"})
-        EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
 }
 
 TEST_F(ModemManagerGateTest, AConnectionNetworkManagerHasUpIsTakenOnlyWhenThePersonSaysSo) {
@@ -186,7 +164,9 @@ TEST_F(ModemManagerGateTest, AtToolHoldsTheCardWhileItUsesThePort) {
         const QString err = QString::fromUtf8(tool.readAllStandardError());
         EXPECT_EQ(tool.exitCode(), 0) << err.toStdString();
         EXPECT_EQ(services.Calls(), after[refuse ? 1 : 0]);
-        EXPECT_EQ(err.contains("ModemManager did not let go"), refuse) << err.toStdString();
+        // What happened, and the udev rule for this device's ids.
+        for (const char* part : {"AccessDenied", "ATTRS{idVendor}==\"12d1\", ATTRS{idProduct}"})
+            EXPECT_EQ(err.contains(part), refuse) << err.toStdString();
     }
     card.terminate();
     card.waitForFinished();

@@ -3,8 +3,10 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusError>
+#include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QFile>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QVariantMap>
 
 namespace dedevev::test {
@@ -44,25 +46,10 @@ constexpr uint kDisconnected = 30;
 }  // namespace
 
 PrivateBus::PrivateBus(const QString& folder) {
-    const QString config = folder + "/bus.conf";
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    file.write(
-        QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus "
-                       "Configuration 1.0//EN\" "
-                       "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                       "<busconfig><type>session</type><listen>unix:path=%1/bus</listen>"
-                       "<policy context=\"default\"><allow send_destination=\"*\"/>"
-                       "<allow own=\"*\"/><allow eavesdrop=\"true\"/></policy></busconfig>\n")
-            .arg(folder)
-            .toUtf8());
-    file.close();
-    daemon_.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address"});
-    if (!daemon_.waitForStarted(10000))
-        return;
+    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address",
+                                  "--address=unix:path=" + folder + "/bus"});
     // The address is the daemon's first line, printed once it listens.
-    while (!daemon_.canReadLine() && daemon_.waitForReadyRead(20000)) {
+    while (daemon_.waitForStarted() && !daemon_.canReadLine() && daemon_.waitForReadyRead(20000)) {
     }
     address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
 }
@@ -78,62 +65,25 @@ PrivateBus::~PrivateBus() {
 
 StandInServices::StandInServices(const QString& address, QList<StandInModem> modems,
                                  bool with_network_manager)
-    : address_(address),
-      name_(QStringLiteral("stand-in-%1").arg(reinterpret_cast<quintptr>(this), 0, 16)),
+    : name_(QStringLiteral("stand-in-%1").arg(reinterpret_cast<quintptr>(this), 0, 16)),
       modems_(std::move(modems)) {
     qDBusRegisterMetaType<StandInPort>();
     qDBusRegisterMetaType<QList<StandInPort>>();
     qDBusRegisterMetaType<InterfaceMap>();
     qDBusRegisterMetaType<ObjectMap>();
+    QDBusConnection bus = QDBusConnection::connectToBus(address, name_);
+    bus.registerVirtualObject("/org/freedesktop", this, QDBusConnection::SubPath);
     thread_.start();
-    Start(with_network_manager);
+    moveToThread(&thread_);  // calls are delivered there
+    bus.registerService("org.freedesktop.ModemManager1");
+    if (with_network_manager)
+        bus.registerService("org.freedesktop.NetworkManager");
 }
 
 StandInServices::~StandInServices() {
-    QMetaObject::invokeMethod(
-        root_,
-        [this] {
-            QDBusConnection::disconnectFromBus(name_);
-            delete root_;
-        },
-        Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
-}
-
-void StandInServices::Start(bool with_network_manager) {
-    auto* context = new QObject;
-    context->moveToThread(&thread_);
-    QMetaObject::invokeMethod(
-        context,
-        [this, with_network_manager] {
-            QDBusConnection bus = QDBusConnection::connectToBus(address_, name_);
-            root_ = new QObject;
-            new ObjectManagerAdaptor(root_, this);
-            new ModemManagerAdaptor(root_, this);
-            bus.registerObject("/org/freedesktop/ModemManager1", root_,
-                               QDBusConnection::ExportAdaptors);
-            bus.registerService("org.freedesktop.ModemManager1");
-            if (!with_network_manager)
-                return;
-            QList<QDBusObjectPath> devices;
-            for (int i = 0; i < modems_.size(); ++i) {
-                const QString path =
-                    QStringLiteral("/org/freedesktop/NetworkManager/Devices/%1").arg(i + 1);
-                auto* device = new QObject(root_);
-                new NetworkDeviceAdaptor(device, modems_[i].path,
-                                         modems_[i].nm_connected ? kActivated : kDisconnected);
-                bus.registerObject(path, device, QDBusConnection::ExportAdaptors);
-                devices << QDBusObjectPath(path);
-            }
-            auto* manager = new QObject(root_);
-            new NetworkManagerAdaptor(manager, devices);
-            bus.registerObject("/org/freedesktop/NetworkManager", manager,
-                               QDBusConnection::ExportAdaptors);
-            bus.registerService("org.freedesktop.NetworkManager");
-        },
-        Qt::BlockingQueuedConnection);
-    context->deleteLater();
+    QDBusConnection::disconnectFromBus(name_);
 }
 
 QStringList StandInServices::Calls() const {
@@ -146,32 +96,57 @@ QString StandInServices::LastCaller() const {
     return last_caller_;
 }
 
-void StandInServices::ReplyManagedObjects(const QDBusMessage& message) {
-    ObjectMap objects;
-    for (const StandInModem& modem : modems_) {
-        QList<StandInPort> ports;
-        for (const QString& port : modem.ports)
-            ports.append({port, kPortAt});
-        QVariantMap properties;
-        properties["Device"] = modem.device;
-        properties["Ports"] = QVariant::fromValue(ports);
-        objects[QDBusObjectPath(modem.path)]["org.freedesktop.ModemManager1.Modem"] = properties;
+QVariant StandInServices::Property(const QString& path, const QString& name) const {
+    const QString devices = "/org/freedesktop/NetworkManager/Devices/";
+    if (path == "/org/freedesktop/NetworkManager" && name == "Devices") {
+        QList<QDBusObjectPath> paths;
+        for (int i = 0; i < modems_.size(); ++i)
+            paths << QDBusObjectPath(devices + QString::number(i));
+        return QVariant::fromValue(paths);
     }
-    message.setDelayedReply(true);
-    QDBusConnection(name_).send(message.createReply(QVariant::fromValue(objects)));
+    const int index = path.startsWith(devices) ? path.mid(devices.size()).toInt() : -1;
+    if (index < 0 || index >= modems_.size())
+        return {};
+    if (name == "Udi")
+        return modems_[index].path;
+    return name == "State" ? QVariant(modems_[index].nm_connected ? kActivated : kDisconnected)
+                           : QVariant();
 }
 
-void StandInServices::Inhibit(const QString& uid, bool inhibit, const QDBusMessage& message) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        calls_ << uid + (inhibit ? ":1" : ":0");
-        last_caller_ = message.service();
+bool StandInServices::handleMessage(const QDBusMessage& message,
+                                    const QDBusConnection& connection) {
+    const QString member = message.member();
+    const QVariantList args = message.arguments();
+    if (member == "GetManagedObjects") {
+        ObjectMap objects;
+        for (const StandInModem& modem : modems_) {
+            QList<StandInPort> ports;
+            for (const QString& port : modem.ports)
+                ports.append({port, kPortAt});
+            QVariantMap properties;
+            properties["Device"] = modem.device;
+            properties["Ports"] = QVariant::fromValue(ports);
+            objects[QDBusObjectPath(modem.path)]["org.freedesktop.ModemManager1.Modem"] =
+                properties;
+        }
+        return connection.send(message.createReply(QVariant::fromValue(objects)));
     }
-    if (refuse_) {
-        message.setDelayedReply(true);
-        QDBusConnection(name_).send(
-            message.createErrorReply(QDBusError::AccessDenied, "Not authorized"));
+    if (member == "InhibitDevice" && args.size() == 2) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            calls_ << args[0].toString() + (args[1].toBool() ? ":1" : ":0");
+            last_caller_ = message.service();
+        }
+        return connection.send(
+            refuse_ ? message.createErrorReply(QDBusError::AccessDenied, "Not authorized")
+                    : message.createReply());
     }
+    if (member == "Get" && args.size() == 2) {
+        const QVariant value = Property(message.path(), args[1].toString());
+        if (value.isValid())
+            return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+    }
+    return false;
 }
 
 }  // namespace dedevev::test

@@ -1,16 +1,12 @@
 #pragma once
-// A private D-Bus daemon and stand-ins for ModemManager and NetworkManager on it, served from
-// their own thread so that blocking calls from the test thread get answered.
+// A private D-Bus daemon, and ModemManager and NetworkManager stand-ins on it answering from a
+// thread of their own, so that blocking calls from the test thread get their answers.
 
-#include <QDBusAbstractAdaptor>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QObject>
+#include <QDBusVirtualObject>
 #include <QProcess>
 #include <QStringList>
 #include <QThread>
 #include <atomic>
-#include <memory>
 #include <mutex>
 
 namespace dedevev::test {
@@ -34,11 +30,10 @@ struct StandInModem {
     bool nm_connected = false;  // NetworkManager has a connection up on it
 };
 
-class StandInServices : public QObject {
-    Q_OBJECT
+class StandInServices final : public QDBusVirtualObject {
 public:
-    // Starts the services on `address`, owning ModemManager's name (and NetworkManager's when
-    // `with_network_manager`).
+    // Owns ModemManager's name on `address` (and NetworkManager's, with one device per modem,
+    // when `with_network_manager`).
     StandInServices(const QString& address, QList<StandInModem> modems,
                     bool with_network_manager = false);
     ~StandInServices() override;
@@ -49,80 +44,19 @@ public:
     QString LastCaller() const;
     void SetRefuse(bool refuse) { refuse_ = refuse; }
 
-    // Called on the service thread by the adaptors.
-    void ReplyManagedObjects(const QDBusMessage& message);
-    void Inhibit(const QString& uid, bool inhibit, const QDBusMessage& message);
-    const QList<StandInModem>& Modems() const { return modems_; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+    QString introspect(const QString&) const override { return {}; }
 
 private:
-    void Start(bool with_network_manager);
+    QVariant Property(const QString& path, const QString& name) const;
 
-    QString address_;
     QString name_;
     QList<StandInModem> modems_;
     QThread thread_;
-    QObject* root_ = nullptr;  // lives on thread_
     mutable std::mutex mutex_;
     QStringList calls_;
     QString last_caller_;
     std::atomic<bool> refuse_{false};
-};
-
-class ObjectManagerAdaptor : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.DBus.ObjectManager")
-public:
-    ObjectManagerAdaptor(QObject* parent, StandInServices* services)
-        : QDBusAbstractAdaptor(parent), services_(services) {}
-public slots:
-    void GetManagedObjects(const QDBusMessage& message) { services_->ReplyManagedObjects(message); }
-
-private:
-    StandInServices* services_;
-};
-
-class ModemManagerAdaptor : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ModemManager1")
-public:
-    ModemManagerAdaptor(QObject* parent, StandInServices* services)
-        : QDBusAbstractAdaptor(parent), services_(services) {}
-public slots:
-    void InhibitDevice(const QString& uid, bool inhibit, const QDBusMessage& message) {
-        services_->Inhibit(uid, inhibit, message);
-    }
-
-private:
-    StandInServices* services_;
-};
-
-class NetworkManagerAdaptor : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager")
-    Q_PROPERTY(QList<QDBusObjectPath> Devices READ Devices)
-public:
-    NetworkManagerAdaptor(QObject* parent, QList<QDBusObjectPath> devices)
-        : QDBusAbstractAdaptor(parent), devices_(std::move(devices)) {}
-    QList<QDBusObjectPath> Devices() const { return devices_; }
-
-private:
-    QList<QDBusObjectPath> devices_;
-};
-
-class NetworkDeviceAdaptor : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Device")
-    Q_PROPERTY(QString Udi READ Udi)
-    Q_PROPERTY(uint State READ State)
-public:
-    NetworkDeviceAdaptor(QObject* parent, QString udi, uint state)
-        : QDBusAbstractAdaptor(parent), udi_(std::move(udi)), state_(state) {}
-    QString Udi() const { return udi_; }
-    uint State() const { return state_; }
-
-private:
-    QString udi_;
-    uint state_;
 };
 
 }  // namespace dedevev::test
