@@ -14,14 +14,23 @@ namespace dedevev::at {
 
 namespace {
 
+// The _r look-ups: ports are opened on several threads at once.
 std::string UserName(uid_t uid) {
-    const passwd* entry = ::getpwuid(uid);
-    return entry != nullptr && entry->pw_name != nullptr ? entry->pw_name : std::to_string(uid);
+    passwd entry;
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return found->pw_name;
+    return std::to_string(uid);
 }
 
 std::string GroupName(gid_t gid) {
-    const group* entry = ::getgrgid(gid);
-    return entry != nullptr && entry->gr_name != nullptr ? entry->gr_name : std::to_string(gid);
+    group entry;
+    group* found = nullptr;
+    std::vector<char> buffer(65536);  // room for a long member list
+    if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return found->gr_name;
+    return std::to_string(gid);
 }
 
 // The groups this process runs with (a group added since the login is not among them).
