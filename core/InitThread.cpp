@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <exception>
+#include <optional>
 
 #include "connection/NetProfileList.h"
 #include "core/AppSettings.h"
@@ -52,6 +53,26 @@ std::string ReadHomeNetwork(const std::function<std::string(int*)>& read_imsi) {
             return imsi.substr(0, 6);
     }
     return {};
+}
+
+// A port the person may not open: which port, its group and how to get into it, in the
+// person's language ("%1" the device, "%2" the group, "%3" the command, "%4" the user, "%5" the
+// owner, "%6" the mode).
+std::u16string PortDenialText(const at::PortDenial& denial) {
+    const std::string args[] = {denial.path, denial.group, denial.AddToGroupCommand(),
+                                denial.user, denial.owner, denial.ModeText()};
+    const std::u16string pattern = Text(denial.group_would_help ? "PortNoGroup" : "PortNoAccess");
+    std::u16string text;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char16_t next = i + 1 < pattern.size() ? pattern[i + 1] : u'\0';
+        if (pattern[i] == u'%' && next >= u'1' && next <= u'6') {
+            text += Utf8ToUtf16(args[next - u'1']);
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -199,9 +220,12 @@ IModemAgent* CThreadInitApp::OpenAgent() {
         return nullptr;
     int status = kStatusUntouched;
     if (!agent->Open(env_.hardware->GetAtPort(), kBaudRate, &status)) {
+        const std::optional<at::PortDenial> denial = at::LastModemDenial(agent);
         // An object that cannot reach the card is no object at all.
         if (env_.release_agent)
             env_.release_agent();
+        if (denial)
+            throw CInitError(PortDenialText(*denial));
         return nullptr;
     }
     // The data port, so that a data hang-up ends the data call there and spares voice calls.

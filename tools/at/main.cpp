@@ -9,6 +9,7 @@
 #include "device/DeviceHolder.h"
 #include "device/IHardwareInfo.h"
 #include "device/IModemAgent.h"
+#include "device/at/features/ModemAgent.h"
 #include "device/probe/HardwareProbe.h"
 #include "tools/at/AtTool.h"
 #ifdef DEDEVEV_AT_DBUS
@@ -95,6 +96,9 @@ int main(int argc, char** argv) {
         const std::string holders = PortHolders(port);
         if (!holders.empty()) {
             return out.Fail(kExitPort, "port " + port + " is busy: held by " + holders);
+        }
+        if (const auto denial = at::LastModemDenial(agent.get())) {
+            return out.Fail(kExitPort, at::DescribeDenial(*denial));
         }
         return out.Fail(kExitPort, "cannot open port " + port);
     }

@@ -201,6 +201,8 @@ bool ModemAgent::Open(const std::string& port, int baud, int* status) {
     if (!context_.Channel().Open(port, baud, &error)) {
         std::lock_guard<std::mutex> lock(mutex_);
         last_error_ = error.empty() ? "cannot open " + port : error;
+        // Asked again after the failure, so that the reason reaches callers in parts.
+        last_denial_ = FindPortDenial(port);
         return false;
     }
     context_.SetAtPortPath(port);
@@ -215,6 +217,7 @@ bool ModemAgent::Adopt(int fd, int* status) {
     if (!context_.Channel().Adopt(fd, &error)) {
         std::lock_guard<std::mutex> lock(mutex_);
         last_error_ = error;
+        last_denial_.reset();
         return false;
     }
     context_.SetAtPortPath({});
@@ -227,6 +230,7 @@ void ModemAgent::Opened() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         last_error_.clear();
+        last_denial_.reset();
     }
     context_.Forget();
     device_.Reset();
@@ -278,6 +282,16 @@ void ModemAgent::ApplyLog() {
 std::string ModemAgent::LastError() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return last_error_;
+}
+
+std::optional<PortDenial> ModemAgent::LastDenial() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return last_denial_;
+}
+
+std::optional<PortDenial> LastModemDenial(IModemAgent* agent) {
+    auto* ours = dynamic_cast<ModemAgent*>(agent);
+    return ours != nullptr ? ours->LastDenial() : std::nullopt;
 }
 
 std::string LastModemError(IModemAgent* agent) {

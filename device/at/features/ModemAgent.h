@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "device/IModemAgent.h"
@@ -19,6 +20,7 @@
 #include "device/at/parsers/AtParsers.h"
 #include "device/at/transport/AtChannel.h"
 #include "device/at/transport/DataPort.h"
+#include "device/at/transport/PortAccess.h"
 #include "device/base/Clock.h"
 #include "device/null/NullObjects.h"
 
@@ -153,6 +155,8 @@ public:
     void SetDataPort(const std::string& port) { context_.SetDataPortPath(port); }
     // Why the last Open failed ("ModemManager (pid 812) is using /dev/ttyUSB2").
     std::string LastError() const;
+    // When the last Open failed because the person may not use the port: its group and owner.
+    std::optional<PortDenial> LastDenial() const;
     void SetTimeouts(const Timeouts& timeouts) { context_.SetTimeouts(timeouts); }
     ModemContext& Context() { return context_; }
 
@@ -169,11 +173,14 @@ private:
 
     mutable std::mutex mutex_;
     std::string last_error_;
+    std::optional<PortDenial> last_denial_;
     bool log_on_ = false;
 };
 
 // LastError of a modem object from CreateModemAgent; empty for any other object.
 std::string LastModemError(IModemAgent* agent);
+// LastDenial of a modem object from CreateModemAgent; none for any other object.
+std::optional<PortDenial> LastModemDenial(IModemAgent* agent);
 // SetDataPort of a modem object from CreateModemAgent; false for any other object.
 bool SetModemDataPort(IModemAgent* agent, const std::string& port);
 

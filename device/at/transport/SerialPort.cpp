@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "device/at/transport/PortAccess.h"
 #include "device/at/transport/PortOwner.h"
 
 namespace dedevev::at {
@@ -104,10 +105,11 @@ int OpenSerialPort(const std::string& path, const SerialOptions& options, std::s
         const int code = errno;
         if (code == EBUSY && DescribeHolders(path, false, error))
             return -1;
-        std::string text = "cannot open " + path + ": " + std::strerror(code);
-        if (code == EACCES)
-            text += " (is the user in the \"dialout\" group?)";
-        SetError(error, std::move(text));
+        if (const auto denial = DescribePortDenial(path, code)) {
+            SetError(error, DescribeDenial(*denial));
+            return -1;
+        }
+        SetError(error, "cannot open " + path + ": " + std::strerror(code));
         return -1;
     }
     if (!ConfigureRaw(fd, options.baud, error)) {

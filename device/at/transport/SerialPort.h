@@ -21,7 +21,8 @@ struct SerialOptions {
 // Opens `path` non-blocking, O_NOCTTY | O_CLOEXEC, raw at `options.baud`, 8N1, CLOCAL |
 // CREAD, no hardware or software flow control, DTR and RTS raised where the device has them
 // (a pty has not), stale input discarded. Returns the descriptor, or -1 with `error` saying
-// why: "<program> (pid N) is using <port>" for a port held by another program.
+// why: "<program> (pid N) is using <port>" for a port held by another program, the port's
+// group and the command that adds the person to it for a port they may not open (PortAccess.h).
 int OpenSerialPort(const std::string& path, const SerialOptions& options, std::string* error);
 
 // Puts an open terminal into raw mode at `baud` (0 = kDefaultBaud). False with `error` when

@@ -5,18 +5,21 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device/probe/SimulatedCards.h"
 #include "support/Eventually.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 #include "tests/device/probe/ProbeTestSupport.h"
 
 extern char** environ;
@@ -222,6 +225,39 @@ TEST_F(AtTool, PortThatCannotBeOpenedIsNamed) {
     const ToolRun run = Start({"--port", temp_.File("no-such-tty"), "signal"});
     EXPECT_EQ(run.exit, 3);
     EXPECT_EQ(run.err, "dedevev-at: cannot open port " + temp_.File("no-such-tty") + "\n");
+}
+
+TEST_F(AtTool, PortThePersonMayNotOpenNamesItsGroupAndTheWayIn) {
+    const std::string port = temp_.File("ttyUSB2");
+    WriteFile(port, "");
+    if (const std::string why = LockPort(port, "dialout", 0660); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    // The unprivileged run writes its output into files made for it beforehand.
+    for (const char* name : {"out.txt", "err.txt"}) {
+        WriteFile(temp_.File(name), "");
+        ::chmod(temp_.File(name).c_str(), 0666);
+    }
+    std::string why_not;
+    const std::optional<std::string> run = RunUnprivileged(
+        port,
+        [&] {
+            const ToolRun tool = Start({"--port", port, "signal"});
+            return std::to_string(tool.exit) + "\n" + tool.out + tool.err;
+        },
+        &why_not);
+    ASSERT_TRUE(run) << why_not;
+    const std::string user = UnprivilegedUser();
+    const std::string head = "3\ndedevev-at: cannot open " + port + ": permission denied. ";
+    if (::geteuid() == 0) {
+        EXPECT_EQ(*run, head + "The port belongs to the group dialout and " + user +
+                            " is not in it. Add " + user +
+                            " to it with \"sudo usermod -aG dialout " + user +
+                            "\", then log out and in again: the group counts only after a new "
+                            "login.\n");
+    } else {
+        EXPECT_EQ(run->rfind(head + "The port (owner " + user, 0), 0u) << *run;
+    }
 }
 
 // A simulated card run as its own process, announced in the test's folder.
