@@ -21,18 +21,18 @@ namespace {
 
 constexpr char kSection[] = "DlgRecord";
 
-struct ColumnSpec {
+struct ColumnDef {
     const char* key;
     int width;
 };
 
-ColumnSpec ColumnOf(int column, bool with_duration) {
-    static constexpr ColumnSpec kColumns[] = {
+ColumnDef ColumnOf(int column, bool with_duration) {
+    static constexpr ColumnDef kColumns[] = {
         {"name", 100}, {"Number", 100}, {"Time", 150}, {"Duration", 100}};
-    ColumnSpec spec = kColumns[std::clamp(column, 0, 3)];
+    ColumnDef def = kColumns[std::clamp(column, 0, 3)];
     if (column == CCallRecordModel::kTime && !with_duration)
-        spec.width = 160;
-    return spec;
+        def.width = 160;
+    return def;
 }
 
 }  // namespace
